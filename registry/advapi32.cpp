@@ -1,0 +1,52 @@
+#include "registry/advapi32.h"
+
+#include <windows.h>
+
+namespace brevlin {
+namespace {
+
+// The predefined keys are sign-extended 32-bit values, as windows.h spells them.
+HKEY ToHkey(RegRoot root) {
+    return reinterpret_cast<HKEY>(
+        static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<std::uint32_t>(root))));
+}
+
+HKEY ToHkey(RegHandle key) { return reinterpret_cast<HKEY>(key); }
+
+RegStatus OpenWith(decltype(&RegOpenKeyA) open, RegRoot root, const char* path, RegHandle* key) {
+    HKEY opened = nullptr;
+    const LSTATUS result = open(ToHkey(root), path, &opened);
+    *key = reinterpret_cast<RegHandle>(result == ERROR_SUCCESS ? opened : nullptr);
+    return result;
+}
+
+}  // namespace
+
+RegStatus Advapi32Registry::OpenKey(RegRoot root, const char* path, RegHandle* key) {
+    return OpenWith(&RegOpenKeyA, root, path, key);
+}
+
+RegStatus Advapi32Registry::CreateKey(RegRoot root, const char* path, RegHandle* key) {
+    return OpenWith(&RegCreateKeyA, root, path, key);
+}
+
+RegStatus Advapi32Registry::QueryValue(RegHandle key, const char* name, std::uint32_t* type,
+                                       std::uint8_t* data, std::uint32_t* size) {
+    // DWORD is unsigned long, the same width as std::uint32_t on Windows.
+    static_assert(sizeof(DWORD) == sizeof(std::uint32_t));
+    return RegQueryValueExA(ToHkey(key), name, nullptr, reinterpret_cast<DWORD*>(type), data,
+                            reinterpret_cast<DWORD*>(size));
+}
+
+RegStatus Advapi32Registry::SetValue(RegHandle key, const char* name, std::uint32_t type,
+                                     const std::uint8_t* data, std::uint32_t size) {
+    return RegSetValueExA(ToHkey(key), name, 0, type, data, size);
+}
+
+RegStatus Advapi32Registry::DeleteKey(RegRoot root, const char* path) {
+    return RegDeleteKeyA(ToHkey(root), path);
+}
+
+RegStatus Advapi32Registry::CloseKey(RegHandle key) { return RegCloseKey(ToHkey(key)); }
+
+}  // namespace brevlin

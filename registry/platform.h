@@ -1,0 +1,68 @@
+// The six registry functions that mdlreg is written over, in the shape of
+// their advapi32 ANSI forms. Two backends implement them: advapi32 itself on
+// Windows, and an in-memory store that behaves like it everywhere else.
+#pragma once
+
+#include <cstdint>
+
+namespace brevlin {
+
+// A predefined root key, as the 32-bit handle value Windows gives it.
+enum class RegRoot : std::uint32_t {
+    CurrentUser = 0x80000001u,
+    LocalMachine = 0x80000002u,
+};
+
+// An open key; 0 means "no key" and is what a failed open or create leaves.
+using RegHandle = std::uintptr_t;
+
+// Win32 error codes, as the functions return them.
+using RegStatus = long;
+namespace status {
+constexpr RegStatus kSuccess = 0;
+constexpr RegStatus kFileNotFound = 2;
+constexpr RegStatus kAccessDenied = 5;
+constexpr RegStatus kInvalidHandle = 6;
+constexpr RegStatus kInvalidParameter = 87;
+constexpr RegStatus kMoreData = 234;
+constexpr RegStatus kKeyDeleted = 1018;
+}  // namespace status
+
+// Registry value types.
+namespace regtype {
+constexpr std::uint32_t kNone = 0;
+constexpr std::uint32_t kSz = 1;
+constexpr std::uint32_t kExpandSz = 2;
+constexpr std::uint32_t kBinary = 3;
+constexpr std::uint32_t kDword = 4;
+constexpr std::uint32_t kMultiSz = 7;
+constexpr std::uint32_t kQword = 11;
+
+constexpr bool IsString(std::uint32_t type) {
+    return type == kSz || type == kExpandSz || type == kMultiSz;
+}
+}  // namespace regtype
+
+// Texts are NUL-terminated ANSI, exactly what the A functions take.
+class RegistryPlatform {
+public:
+    virtual ~RegistryPlatform() = default;
+
+    // RegOpenKeyA: opens an existing key, never creates one.
+    virtual RegStatus OpenKey(RegRoot root, const char* path, RegHandle* key) = 0;
+    // RegCreateKeyA: opens the key, creating it and every missing key above it.
+    virtual RegStatus CreateKey(RegRoot root, const char* path, RegHandle* key) = 0;
+    // RegQueryValueExA (reserved argument always null): with data null, reports
+    // type and size; otherwise copies the data when *size is large enough.
+    virtual RegStatus QueryValue(RegHandle key, const char* name, std::uint32_t* type,
+                                 std::uint8_t* data, std::uint32_t* size) = 0;
+    // RegSetValueExA (reserved argument always 0).
+    virtual RegStatus SetValue(RegHandle key, const char* name, std::uint32_t type,
+                               const std::uint8_t* data, std::uint32_t size) = 0;
+    // RegDeleteKeyA: deletes the last key of the path, with its values.
+    virtual RegStatus DeleteKey(RegRoot root, const char* path) = 0;
+    // RegCloseKey.
+    virtual RegStatus CloseKey(RegHandle key) = 0;
+};
+
+}  // namespace brevlin

@@ -1,0 +1,264 @@
+#include <doctest/doctest.h>
+
+#include <string>
+#include <vector>
+
+#include "registry/store.h"
+#include "tests/model_window.h"
+#include "tests/registry_backends.h"
+#include "tweaks/controller.h"
+
+using namespace brevlin;
+using brevlin::test::ModelWindow;
+
+namespace {
+
+constexpr RegRoot HKCU = RegRoot::CurrentUser;
+constexpr RegRoot HKLM = RegRoot::LocalMachine;
+const std::string kSecurity = "Software\\Microsoft\\Office\\10.0\\Outlook\\Security";
+const std::string kPreferences = "Software\\Microsoft\\Office\\10.0\\Outlook\\Preferences";
+const std::string kIm = "Software\\Microsoft\\Office\\10.0\\Outlook\\IM";
+const std::string kMail = "Software\\Microsoft\\Office\\10.0\\Outlook\\Options\\Mail";
+const std::string kDeskIcon =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\"
+    "{00020D75-0000-0000-C000-000000000046}";
+const std::string kList =
+    "adp;mdb;asx;mda;mdz;exe;com;reg;bat;scr;ade;bas;vb;vbs;chm;cmd;cpl;crt;hlp;hta;inf;ins;"
+    "isp;js;jse;lnk;mde;msi;msp;msc;mst;pcd;pif;prf;scf;sct;shb;shs;url;vbe;wsc;wsf;wsh";
+
+std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> Dword(std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    return {std::uint8_t(u), std::uint8_t(u >> 8), std::uint8_t(u >> 16), std::uint8_t(u >> 24)};
+}
+
+// The store, a model window and the controller, wired as the program wires them.
+struct Program {
+    RegistryStore store;
+    test::CountingRegistry registry{store};
+    ModelWindow window;
+    SettingsController controller{registry, window};
+    Program() {
+        window.on_click = [this](std::string_view button) { controller.OnOptionClick(button); };
+    }
+    // Starts the program and checks that start-up left the registry alone.
+    void Start() {
+        const std::string before = store.Dump();
+        controller.LoadSettings();
+        CHECK(store.Dump() == before);
+        CHECK(registry.OpenHandles() == 0);
+    }
+};
+
+}  // namespace
+
+TEST_CASE("start-up on an account with none of the keys") {
+    Program p;
+    p.Start();
+    CHECK(p.window.Selection() == "Option3,Option5,Option2,Option8,Option9,Option13");
+    CHECK(p.window.HolderText("Text2") == "");
+    for (const char* label : {"Label5", "Label6", "Label7", "Label9", "lbl50"})
+        CHECK(p.window.HolderText(label) == "0");
+    CHECK(p.window.failures.empty());
+    CHECK(p.store.Dump() == "HKCU\nHKLM\n");  // no key was created
+}
+
+TEST_CASE("start-up shows what is stored and changes none of it") {
+    struct Stored {
+        const char* what;
+        std::string path;
+        const char* name;
+        std::uint32_t type;
+        std::vector<std::uint8_t> bytes;
+        const char* holder;
+        const char* holder_text;
+        const char* selected;  // the button selected in that frame
+    };
+    const std::vector<Stored> cases = {
+        {"a custom list", kSecurity, "Level1Remove", regtype::kSz, Bytes("exe;zip"), "Text2",
+         "exe;zip", "Option6"},
+        {"a lone separator", kSecurity, "Level1Remove", regtype::kSz, Bytes(";"), "Text2", ";",
+         "Option6"},
+        {"the empty list", kSecurity, "Level1Remove", regtype::kSz, {}, "Text2", "", "Option3"},
+        {"a list of another type", kSecurity, "Level1Remove", regtype::kExpandSz,
+         Bytes(std::string("exe\0", 4)), "Text2", "", "Option3"},
+        {"ShowBcc 1", kPreferences, "ShowBcc", regtype::kDword, Dword(1), "Label6", "1",
+         "Option4"},
+        {"ShowBcc 2", kPreferences, "ShowBcc", regtype::kDword, Dword(2), "Label6", "2",
+         "Option5"},
+        {"ShowBcc -1", kPreferences, "ShowBcc", regtype::kDword, Dword(-1), "Label6", "-1",
+         "Option5"},
+        {"ShowBcc as the text 1", kPreferences, "ShowBcc", regtype::kSz, Bytes("1"), "Label6",
+         "0", "Option5"},
+        {"MinToTray 1", kPreferences, "MinToTray", regtype::kDword, Dword(1), "Label5", "1",
+         "Option1"},
+        {"MSN 1", kIm, "Enabled", regtype::kDword, Dword(1), "Label7", "1", "Option7"},
+        {"plain text 1", kMail, "ReadAsPlain", regtype::kDword, Dword(1), "Label9", "1",
+         "Option10"},
+        {"logging 1", kMail, "EnableLogging", regtype::kDword, Dword(1), "lbl50", "1",
+         "Option14"},
+        {"logging as binary", kMail, "EnableLogging", regtype::kBinary, Dword(1), "lbl50", "0",
+         "Option13"},
+    };
+    for (const Stored& stored : cases) {
+        CAPTURE(stored.what);
+        Program p;
+        p.store.Put(HKCU, stored.path, stored.name, stored.type, stored.bytes);
+        p.Start();
+        CHECK(p.window.HolderText(stored.holder) == stored.holder_text);
+        CHECK(p.window.IsSelected(stored.selected));
+    }
+}
+
+TEST_CASE("the desktop icon is never read: neither button, key present or not") {
+    for (bool present : {false, true}) {
+        Program p;
+        if (present) p.store.Put(HKLM, kDeskIcon, "", regtype::kSz, {});
+        p.Start();
+        CHECK_FALSE(p.window.IsSelected("Option12"));
+        CHECK_FALSE(p.window.IsSelected("Option11"));
+        CHECK_FALSE(p.controller.Shown(TweakId::deskicon));
+    }
+}
+
+TEST_CASE("each of the fourteen buttons writes exactly its data, and only that") {
+    struct Write {
+        const char* button;
+        const std::string* path;
+        const char* name;
+        std::uint32_t type;
+        std::vector<std::uint8_t> bytes;
+    };
+    // Text is stored without its terminator; the registry adds one (see the
+    // conformance cases), so the list lands as 170 bytes.
+    std::vector<std::uint8_t> list = Bytes(kList);
+    list.push_back(0);
+    const std::vector<Write> writes = {
+        {"Option3", &kSecurity, "Level1Remove", regtype::kSz, {}},
+        {"Option6", &kSecurity, "Level1Remove", regtype::kSz, list},
+        {"Option4", &kPreferences, "ShowBcc", regtype::kDword, Dword(1)},
+        {"Option5", &kPreferences, "ShowBcc", regtype::kDword, Dword(0)},
+        {"Option1", &kPreferences, "MinToTray", regtype::kDword, Dword(1)},
+        {"Option2", &kPreferences, "MinToTray", regtype::kDword, Dword(0)},
+        {"Option7", &kIm, "Enabled", regtype::kDword, Dword(1)},
+        {"Option8", &kIm, "Enabled", regtype::kDword, Dword(0)},
+        {"Option10", &kMail, "ReadAsPlain", regtype::kDword, Dword(1)},
+        {"Option9", &kMail, "ReadAsPlain", regtype::kDword, Dword(0)},
+        {"Option14", &kMail, "EnableLogging", regtype::kDword, Dword(1)},
+        {"Option13", &kMail, "EnableLogging", regtype::kDword, Dword(0)},
+    };
+    for (const Write& write : writes) {
+        CAPTURE(write.button);
+        Program p;
+        p.Start();
+        // Select the other side first when this one is already selected.
+        if (p.window.IsSelected(write.button)) {
+            const auto ref = FindButton(write.button);
+            const Side other = ref->side == Side::On ? Side::Off : Side::On;
+            p.window.Click(ref->tweak->choice(other).button);
+            p.store = RegistryStore();
+        }
+        p.window.Click(write.button);
+        RegistryStore expected;
+        expected.Put(HKCU, *write.path, write.name, write.type, write.bytes);
+        CHECK(p.store.Dump() == expected.Dump());
+        CHECK(p.window.IsSelected(write.button));
+        CHECK(p.registry.OpenHandles() == 0);
+    }
+}
+
+TEST_CASE("the attachment data passes through Text2") {
+    Program p;
+    p.Start();
+    p.window.Click("Option6");
+    CHECK(p.window.HolderText("Text2") == kList);
+    p.window.Click("Option3");
+    CHECK(p.window.HolderText("Text2") == "");
+    const auto stored = p.store.Value(HKCU, kSecurity, "Level1Remove");
+    REQUIRE(stored);
+    CHECK(stored->type == regtype::kSz);
+    CHECK(stored->bytes.empty());
+}
+
+TEST_CASE("Show creates the desktop icon key and Hide deletes it") {
+    Program p;
+    p.Start();
+    p.window.Click("Option11");  // hiding what is not there is fine
+    CHECK(p.window.failures.empty());
+    CHECK(p.window.IsSelected("Option11"));
+    p.window.Click("Option12");
+    CHECK(p.store.HasKey(HKLM, kDeskIcon));
+    CHECK_FALSE(p.window.IsSelected("Option11"));
+    p.window.Click("Option11");
+    CHECK_FALSE(p.store.HasKey(HKLM, kDeskIcon));
+    CHECK(p.store.HasKey(HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer"));
+}
+
+TEST_CASE("a write that fails puts the frame back and tells the window why") {
+    Program p;
+
+    SUBCASE("Show without the right to write below HKEY_LOCAL_MACHINE") {
+        p.store.Refuse(HKLM, "Software", kRefuseCreate | kRefuseSet | kRefuseDelete);
+        p.Start();
+        const std::string before = p.store.Dump();
+        p.window.Click("Option12");
+        CHECK_FALSE(p.window.IsSelected("Option12"));
+        CHECK_FALSE(p.window.IsSelected("Option11"));
+        REQUIRE(p.window.failures.size() == 1);
+        CHECK(p.window.failures[0].id == TweakId::deskicon);
+        CHECK(p.window.failures[0].side == Side::On);
+        CHECK(p.window.failures[0].status == status::kAccessDenied);
+        CHECK(p.store.Dump() == before);
+    }
+    SUBCASE("Hide refused after a Show that worked: Show stays selected") {
+        p.Start();
+        p.window.Click("Option12");
+        p.store.Refuse(HKLM, kDeskIcon, kRefuseDelete);
+        p.window.Click("Option11");
+        CHECK(p.window.IsSelected("Option12"));
+        CHECK_FALSE(p.window.IsSelected("Option11"));
+        CHECK(p.store.HasKey(HKLM, kDeskIcon));
+        REQUIRE(p.window.failures.size() == 1);
+        CHECK(p.window.failures[0].side == Side::Off);
+    }
+    SUBCASE("the attachment list under a read-only key: Text2 and the frame as before") {
+        p.store.Put(HKCU, kSecurity, "Level1Remove", regtype::kSz, Bytes("exe"));
+        p.store.Refuse(HKCU, kSecurity, kRefuseSet);
+        p.Start();
+        p.window.Click("Option3");
+        CHECK(p.window.IsSelected("Option6"));
+        CHECK_FALSE(p.window.IsSelected("Option3"));
+        CHECK(p.window.HolderText("Text2") == "exe");
+        CHECK(p.store.Value(HKCU, kSecurity, "Level1Remove")->bytes == Bytes("exe"));
+        REQUIRE(p.window.failures.size() == 1);
+        CHECK(p.window.failures[0].id == TweakId::attach);
+    }
+    SUBCASE("a number whose key may not be created") {
+        p.store.Refuse(HKCU, kPreferences, kRefuseCreate);
+        p.Start();
+        p.window.Click("Option4");
+        CHECK(p.window.IsSelected("Option5"));
+        CHECK_FALSE(p.store.HasKey(HKCU, kPreferences));
+        REQUIRE(p.window.failures.size() == 1);
+        CHECK(p.window.failures[0].id == TweakId::bcc);
+        CHECK(p.window.failures[0].status == status::kAccessDenied);
+        // Other settings still work.
+        p.window.Click("Option7");
+        CHECK(p.store.Value(HKCU, kIm, "Enabled")->bytes == Dword(1));
+        CHECK(p.window.failures.size() == 1);
+    }
+    CHECK(p.registry.OpenHandles() == 0);
+}
+
+TEST_CASE("selections by the program raise clicks that write nothing; the user's write") {
+    Program p;
+    p.Start();
+    // The selection rule raised a click for each of the six selections.
+    CHECK(p.window.clicks.size() == 6);
+    CHECK(p.store.Dump() == "HKCU\nHKLM\n");
+    p.window.Click("Option4");
+    CHECK(p.window.clicks.size() == 7);
+    CHECK(p.store.Value(HKCU, kPreferences, "ShowBcc")->bytes == Dword(1));
+    // Another frame's selection is untouched.
+    CHECK(p.window.Selection() == "Option3,Option4,Option2,Option8,Option9,Option13");
+}

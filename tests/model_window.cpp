@@ -1,0 +1,60 @@
+#include "tests/model_window.h"
+
+#include <stdexcept>
+
+namespace brevlin::test {
+
+ModelWindow::ModelWindow() {
+    for (const Tweak& tweak : Catalogue()) {
+        selected_[std::string(tweak.on.button)] = false;
+        selected_[std::string(tweak.off.button)] = false;
+    }
+    // The holders' texts before start-up fills them.
+    holders_ = {{"Text2", "Text1"}, {"Label5", ""}, {"Label6", ""},
+                {"Label7", ""},     {"Label9", ""}, {"lbl50", ""}};
+}
+
+void ModelWindow::SetSelected(std::string_view button, bool selected) {
+    const auto ref = FindButton(button);
+    if (!ref) throw std::invalid_argument("no such button");
+    auto& state = selected_.find(button)->second;
+    if (!selected || state) {
+        state = selected;  // clearing, or already selected: no click
+        return;
+    }
+    const Side other = ref->side == Side::On ? Side::Off : Side::On;
+    selected_.find(ref->tweak->choice(other).button)->second = false;
+    state = true;
+    clicks.emplace_back(button);
+    if (on_click) on_click(button);
+}
+
+void ModelWindow::SetHolderText(std::string_view holder, std::string_view text) {
+    holders_.at(std::string(holder)) = std::string(text);
+}
+
+std::string ModelWindow::HolderText(std::string_view holder) const {
+    return holders_.at(std::string(holder));
+}
+
+void ModelWindow::ReportWriteFailure(const Tweak& tweak, Side side, RegStatus status) {
+    failures.push_back({tweak.id, side, status});
+}
+
+bool ModelWindow::IsSelected(std::string_view button) const {
+    return selected_.find(button)->second;
+}
+
+std::string ModelWindow::Selection() const {
+    std::string list;
+    for (const Tweak& tweak : Catalogue()) {
+        for (const Choice* choice : {&tweak.on, &tweak.off}) {
+            if (!IsSelected(choice->button)) continue;
+            if (!list.empty()) list += ',';
+            list += choice->button;
+        }
+    }
+    return list;
+}
+
+}  // namespace brevlin::test

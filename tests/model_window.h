@@ -1,0 +1,46 @@
+// A window without pixels: fourteen option buttons paired by frame under the
+// selection rule, the six holders, and a record of what the user was told.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tweaks/controller.h"
+
+namespace brevlin::test {
+
+class ModelWindow final : public WindowOperations {
+public:
+    ModelWindow();
+
+    // The click handler every button calls when it becomes selected.
+    std::function<void(std::string_view)> on_click;
+
+    void SetSelected(std::string_view button, bool selected) override;
+    void SetHolderText(std::string_view holder, std::string_view text) override;
+    std::string HolderText(std::string_view holder) const override;
+    void ReportWriteFailure(const Tweak& tweak, Side side, RegStatus status) override;
+
+    // The user selects a button (a click, or an arrow key within its frame).
+    void Click(std::string_view button) { SetSelected(button, true); }
+
+    bool IsSelected(std::string_view button) const;
+    // "Option3,Option5,..." : every selected button, in catalogue order.
+    std::string Selection() const;
+
+    struct Failure {
+        TweakId id;
+        Side side;
+        RegStatus status;
+    };
+    std::vector<Failure> failures;
+    std::vector<std::string> clicks;  // every click raised, in order
+
+private:
+    std::map<std::string, bool, std::less<>> selected_;
+    std::map<std::string, std::string, std::less<>> holders_;
+};
+
+}  // namespace brevlin::test

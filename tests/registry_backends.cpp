@@ -1,0 +1,72 @@
+#include "tests/registry_backends.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "registry/advapi32.h"
+#endif
+
+namespace brevlin::test {
+
+bool Scratch::Exists(const std::string& relative) const {
+    RegHandle key = 0;
+    const RegStatus opened = reg_.OpenKey(RegRoot::CurrentUser, Path(relative).c_str(), &key);
+    if (opened == status::kSuccess) reg_.CloseKey(key);
+    return opened == status::kSuccess;
+}
+
+void Scratch::MakeKey(const std::string& relative) const {
+    RegHandle key = 0;
+    reg_.CreateKey(RegRoot::CurrentUser, Path(relative).c_str(), &key);
+    reg_.CloseKey(key);
+}
+
+void Scratch::Put(const std::string& relative, const char* name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& bytes) const {
+    std::vector<std::uint8_t> guarded = bytes;
+    guarded.push_back(0xEE);
+    RegHandle key = 0;
+    reg_.CreateKey(RegRoot::CurrentUser, Path(relative).c_str(), &key);
+    reg_.SetValue(key, name, type, guarded.data(), static_cast<std::uint32_t>(bytes.size()));
+    reg_.CloseKey(key);
+}
+
+std::optional<StoredValue> Scratch::Get(const std::string& relative, const char* name) const {
+    RegHandle key = 0;
+    if (reg_.OpenKey(RegRoot::CurrentUser, Path(relative).c_str(), &key) != status::kSuccess)
+        return std::nullopt;
+    StoredValue value;
+    std::uint32_t size = 0;
+    RegStatus result = reg_.QueryValue(key, name, &value.type, nullptr, &size);
+    if (result == status::kSuccess) {
+        // One spare byte, so a terminator the platform appends is not counted.
+        value.bytes.assign(size + 1, 0xEE);
+        result = reg_.QueryValue(key, name, &value.type, value.bytes.data(), &size);
+        value.bytes.resize(size);
+    }
+    reg_.CloseKey(key);
+    if (result != status::kSuccess) return std::nullopt;
+    return value;
+}
+
+#ifdef _WIN32
+namespace {
+RegistryPlatform& RealRegistry() {
+    static Advapi32Registry real;
+    return real;
+}
+std::string ScratchName() {
+    return "Software\\BrevlinTest-" + std::to_string(GetCurrentProcessId());
+}
+}  // namespace
+
+Advapi32Backend::Advapi32Backend() : real(RealRegistry()), scratch{reg, ScratchName()} {
+    RegDeleteTreeA(HKEY_CURRENT_USER, scratch.base().c_str());
+}
+
+Advapi32Backend::~Advapi32Backend() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, scratch.base().c_str());
+}
+#endif
+
+}  // namespace brevlin::test

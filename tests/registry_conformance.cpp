@@ -1,0 +1,275 @@
+// The same cases against every registry we have: the in-memory store
+// everywhere, and the real registry when built for Windows.
+#include <doctest/doctest.h>
+
+#include <climits>
+#include <cstring>
+
+#include "registry/mdlreg.h"
+#include "tests/registry_backends.h"
+
+using namespace brevlin;
+using brevlin::test::StoreBackend;
+
+#ifdef _WIN32
+using brevlin::test::Advapi32Backend;
+#define BREVLIN_BACKENDS StoreBackend, Advapi32Backend
+#else
+#define BREVLIN_BACKENDS StoreBackend
+#endif
+
+namespace {
+
+constexpr RegRoot HKCU = RegRoot::CurrentUser;
+
+std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+std::vector<std::uint8_t> Le32(std::uint32_t v) {
+    return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+}
+
+}  // namespace
+
+TEST_CASE_TEMPLATE("text values read up to their first NUL", B, BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+    s.PutText("k", "terminated", std::string("abc\0", 4));
+    s.PutText("k", "bare", "abc");
+    s.PutText("k", "embedded", std::string("ab\0cd", 5));
+    s.PutText("k", "nothing", "");
+
+    CHECK(s.Get("k", "terminated")->bytes.size() == 4);
+    CHECK(s.Get("k", "bare")->bytes.size() == 3);
+    CHECK(s.Get("k", "nothing")->bytes.empty());
+
+    const std::string key = s.Path("k");
+    CHECK(mdlreg::ReadString(b.reg, HKCU, key, "terminated") == "abc");
+    CHECK(mdlreg::ReadString(b.reg, HKCU, key, "bare") == "abc");
+    CHECK(mdlreg::ReadString(b.reg, HKCU, key, "embedded") == "ab");
+    CHECK(mdlreg::ReadString(b.reg, HKCU, key, "nothing") == "");
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("a text read yields the empty text for anything but REG_SZ", B,
+                   BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+    s.Put("k", "expand", regtype::kExpandSz, Bytes(std::string("abc\0", 4)));
+    s.Put("k", "multi", regtype::kMultiSz, Bytes(std::string("abc\0\0", 5)));
+    s.Put("k", "binary", regtype::kBinary, Bytes("abc"));
+    s.Put("k", "dword", regtype::kDword, Le32(1));
+    s.Put("k", "qword", regtype::kQword, {1, 0, 0, 0, 0, 0, 0, 0});
+
+    const std::string key = s.Path("k");
+    for (const char* name : {"expand", "multi", "binary", "dword", "qword", "missing"}) {
+        CAPTURE(name);
+        CHECK(mdlreg::ReadString(b.reg, HKCU, key, name) == "");
+    }
+    CHECK(mdlreg::ReadString(b.reg, HKCU, s.Path("no\\such\\key"), "value") == "");
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("a number read takes only a 4-byte REG_DWORD, as signed", B,
+                   BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+    s.Put("k", "one", regtype::kDword, Le32(1));
+    s.Put("k", "all_bits", regtype::kDword, Le32(0xFFFFFFFFu));
+    s.Put("k", "lowest", regtype::kDword, Le32(0x80000000u));
+    s.Put("k", "order", regtype::kDword, Le32(0x01020304u));
+    s.PutText("k", "text_one", std::string("1\0", 2));
+    s.Put("k", "binary", regtype::kBinary, Le32(1));
+    s.Put("k", "qword", regtype::kQword, {1, 0, 0, 0, 0, 0, 0, 0});
+
+    const std::string key = s.Path("k");
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "one") == 1);
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "all_bits") == -1);
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "lowest") == INT_MIN);
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "order") == 0x01020304);
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "text_one") == 0);
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "binary") == 0);
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "qword") == 0);  // larger than 4 bytes
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "missing") == 0);
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, s.Path("no\\such"), "one") == 0);
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("writing a text", B, BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+    const std::string key = s.Path("k");
+
+    SUBCASE("the empty text is a REG_SZ value of 0 bytes, not a missing value") {
+        CHECK(mdlreg::WriteString(b.reg, HKCU, key, "v", "").ok());
+        const auto stored = s.Get("k", "v");
+        REQUIRE(stored);
+        CHECK(stored->type == regtype::kSz);
+        CHECK(stored->bytes.empty());
+        CHECK(mdlreg::ReadString(b.reg, HKCU, key, "v") == "");
+    }
+    SUBCASE("the count leaves the terminator out, but the registry keeps one") {
+        // Given a count without the NUL, Windows stores the NUL that follows
+        // the data in memory as well: 169 characters land as 170 bytes.
+        const std::string list(169, 'x');
+        CHECK(mdlreg::WriteString(b.reg, HKCU, key, "v", list).ok());
+        const auto stored = s.Get("k", "v");
+        REQUIRE(stored);
+        CHECK(stored->type == regtype::kSz);
+        CHECK(stored->bytes.size() == 170);
+        CHECK(stored->bytes.back() == 0);
+        CHECK(mdlreg::ReadString(b.reg, HKCU, key, "v") == list);
+    }
+    SUBCASE("a text replaces a value of another type") {
+        s.Put("k", "v", regtype::kDword, Le32(7));
+        CHECK(mdlreg::WriteString(b.reg, HKCU, key, "v", "exe;zip").ok());
+        CHECK(s.Get("k", "v")->type == regtype::kSz);
+        CHECK(mdlreg::ReadString(b.reg, HKCU, key, "v") == "exe;zip");
+    }
+    SUBCASE("a 64 KiB text comes back whole") {
+        std::string big(64 * 1024, ' ');
+        for (std::size_t i = 0; i < big.size(); ++i) big[i] = char('a' + i % 26);
+        CHECK(mdlreg::WriteString(b.reg, HKCU, key, "v", big).ok());
+        CHECK(mdlreg::ReadString(b.reg, HKCU, key, "v") == big);
+    }
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("writing a number", B, BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+
+    SUBCASE("four bytes, least significant first") {
+        CHECK(mdlreg::WriteDword(b.reg, HKCU, s.Path("k"), "v", -2).ok());
+        const auto stored = s.Get("k", "v");
+        REQUIRE(stored);
+        CHECK(stored->type == regtype::kDword);
+        CHECK(stored->bytes == Le32(0xFFFFFFFEu));
+        CHECK(mdlreg::ReadDword(b.reg, HKCU, s.Path("k"), "v") == -2);
+    }
+    SUBCASE("the two missing keys at the end of the path are created") {
+        s.MakeKey("top");
+        CHECK(mdlreg::WriteDword(b.reg, HKCU, s.Path("top\\mid\\leaf"), "v", 1).ok());
+        CHECK(s.Exists("top\\mid"));
+        CHECK(mdlreg::ReadDword(b.reg, HKCU, s.Path("top\\mid\\leaf"), "v") == 1);
+    }
+    SUBCASE("a number replaces a text") {
+        s.PutText("k", "v", "1");
+        CHECK(mdlreg::WriteDword(b.reg, HKCU, s.Path("k"), "v", 0).ok());
+        CHECK(s.Get("k", "v")->bytes == Le32(0));
+    }
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("reads never create a key", B, BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+    mdlreg::ReadDword(b.reg, HKCU, s.Path("a\\b"), "v");
+    mdlreg::ReadString(b.reg, HKCU, s.Path("a\\b"), "v");
+    CHECK_FALSE(s.Exists("a"));
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("creating and deleting keys", B, BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+
+    SUBCASE("creating a key that exists keeps its values and subkeys") {
+        s.PutText("k", "v", "kept");
+        s.MakeKey("k\\child");
+        CHECK(mdlreg::CreateKey(b.reg, HKCU, s.Path("k")).ok());
+        CHECK(mdlreg::ReadString(b.reg, HKCU, s.Path("k"), "v") == "kept");
+        CHECK(s.Exists("k\\child"));
+    }
+    SUBCASE("creating a missing key leaves an empty key") {
+        CHECK(mdlreg::CreateKey(b.reg, HKCU, s.Path("new\\deeper")).ok());
+        CHECK(s.Exists("new\\deeper"));
+        CHECK_FALSE(s.Get("new\\deeper", "v"));
+    }
+    SUBCASE("deleting removes the key with its values") {
+        s.PutText("k", "v", "gone");
+        CHECK(mdlreg::DeleteKey(b.reg, HKCU, s.Path("k")).ok());
+        CHECK_FALSE(s.Exists("k"));
+    }
+    SUBCASE("deleting a missing key changes nothing and counts as done") {
+        s.MakeKey("other");
+        CHECK(mdlreg::DeleteKey(b.reg, HKCU, s.Path("missing")).ok());
+        CHECK(s.Exists("other"));
+    }
+    SUBCASE("a key with subkeys is not deleted, and the caller is told") {
+        s.MakeKey("k\\child");
+        const auto result = mdlreg::DeleteKey(b.reg, HKCU, s.Path("k"));
+        CHECK(result.status == status::kAccessDenied);
+        CHECK(s.Exists("k\\child"));
+    }
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("what mdlreg relies on in the platform functions", B, BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+    RegistryPlatform& reg = b.reg;
+    s.PutText("k", "v", std::string("hello\0", 6));
+    const std::string key_path = s.Path("k");
+
+    RegHandle key = 0;
+    REQUIRE(reg.OpenKey(HKCU, key_path.c_str(), &key) == status::kSuccess);
+
+    SUBCASE("a null buffer reports type and size") {
+        std::uint32_t type = 0xDEADBEEF, size = 0;
+        CHECK(reg.QueryValue(key, "v", &type, nullptr, &size) == status::kSuccess);
+        CHECK(type == regtype::kSz);
+        CHECK(size == 6);
+    }
+    SUBCASE("a short buffer fails with more-data, reports the size, and is left alone") {
+        std::uint8_t buffer[4] = {0xAA, 0xAA, 0xAA, 0xAA};
+        std::uint32_t type = 0, size = sizeof buffer;
+        CHECK(reg.QueryValue(key, "v", &type, buffer, &size) == status::kMoreData);
+        CHECK(size == 6);
+        CHECK(type == regtype::kSz);
+        for (std::uint8_t byte : buffer) CHECK(byte == 0xAA);
+    }
+    SUBCASE("a missing value fails and reports type and size 0") {
+        std::uint32_t type = 0xDEADBEEF, size = 0xDEADBEEF;
+        CHECK(reg.QueryValue(key, "none", &type, nullptr, &size) == status::kFileNotFound);
+        CHECK(type == 0);
+        CHECK(size == 0);
+    }
+    SUBCASE("names are not case-sensitive") {
+        std::uint32_t type = 0, size = 0;
+        CHECK(reg.QueryValue(key, "V", &type, nullptr, &size) == status::kSuccess);
+        RegHandle same = 0;
+        const std::string upper = s.Path("K");
+        CHECK(reg.OpenKey(HKCU, upper.c_str(), &same) == status::kSuccess);
+        reg.CloseKey(same);
+    }
+    CHECK(reg.CloseKey(key) == status::kSuccess);
+
+    SUBCASE("the null handle fails everywhere and writes nothing") {
+        std::uint32_t type = 0xDEADBEEF, size = 0xDEADBEEF;
+        CHECK(reg.QueryValue(0, "v", &type, nullptr, &size) != status::kSuccess);
+        CHECK(type == 0xDEADBEEF);
+        const std::uint8_t data[] = {1, 2, 3, 4};
+        CHECK(reg.SetValue(0, "v", regtype::kDword, data, 4) != status::kSuccess);
+        CHECK(reg.CloseKey(0) != status::kSuccess);
+    }
+    SUBCASE("open never creates; delete tells missing from refused") {
+        RegHandle none = 0xDEAD;
+        const std::string missing = s.Path("missing");
+        CHECK(reg.OpenKey(HKCU, missing.c_str(), &none) == status::kFileNotFound);
+        CHECK_FALSE(s.Exists("missing"));
+        CHECK(reg.DeleteKey(HKCU, missing.c_str()) == status::kFileNotFound);
+        s.MakeKey("k\\sub");
+        CHECK(reg.DeleteKey(HKCU, key_path.c_str()) == status::kAccessDenied);
+    }
+    SUBCASE("a handle on a deleted key fails with key-deleted") {
+        RegHandle open = 0;
+        REQUIRE(reg.OpenKey(HKCU, key_path.c_str(), &open) == status::kSuccess);
+        REQUIRE(reg.DeleteKey(HKCU, key_path.c_str()) == status::kSuccess);
+        std::uint32_t type = 0, size = 0;
+        CHECK(reg.QueryValue(open, "v", &type, nullptr, &size) == status::kKeyDeleted);
+        reg.CloseKey(open);
+    }
+    CHECK(b.reg.OpenHandles() == 0);
+}

@@ -1,0 +1,103 @@
+// The failure paths of mdlreg, made to happen with the store's refusals and
+// its hook between two queries.
+#include <doctest/doctest.h>
+
+#include "registry/mdlreg.h"
+#include "registry/store.h"
+
+using namespace brevlin;
+
+namespace {
+constexpr RegRoot HKCU = RegRoot::CurrentUser;
+constexpr RegRoot HKLM = RegRoot::LocalMachine;
+constexpr const char* kKey = "Software\\Test";
+
+std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+}  // namespace
+
+TEST_CASE("a key that may not be read reads as missing and is not created") {
+    RegistryStore store;
+    store.Put(HKCU, kKey, "s", regtype::kSz, Bytes("text"));
+    store.Put(HKCU, kKey, "d", regtype::kDword, {1, 0, 0, 0});
+    store.Refuse(HKCU, kKey, kRefuseOpen);
+    CHECK(mdlreg::ReadString(store, HKCU, kKey, "s") == "");
+    CHECK(mdlreg::ReadDword(store, HKCU, kKey, "d") == 0);
+    CHECK(mdlreg::ReadDword(store, HKCU, "Software\\Test\\Below", "d") == 0);
+    CHECK_FALSE(store.HasKey(HKCU, "Software\\Test\\Below"));
+    CHECK(store.OpenHandles() == 0);
+}
+
+TEST_CASE("writes that are refused leave the registry as it was and say why") {
+    RegistryStore store;
+    store.Put(HKLM, "Software\\Existing", "v", regtype::kDword, {1, 0, 0, 0});
+    store.Refuse(HKLM, "Software", kRefuseCreate | kRefuseSet | kRefuseDelete);
+    const std::string before = store.Dump();
+
+    CHECK(mdlreg::CreateKey(store, HKLM, "Software\\New\\Key").status == status::kAccessDenied);
+    CHECK(mdlreg::WriteDword(store, HKLM, "Software\\Existing", "v", 0).status ==
+          status::kAccessDenied);
+    CHECK(mdlreg::WriteString(store, HKLM, "Software\\Missing", "v", "x").status ==
+          status::kAccessDenied);
+    CHECK(mdlreg::DeleteKey(store, HKLM, "Software\\Existing").status == status::kAccessDenied);
+
+    CHECK(store.Dump() == before);
+    CHECK(store.OpenHandles() == 0);
+}
+
+TEST_CASE("refusals under one root do not touch the other") {
+    RegistryStore store;
+    store.Refuse(HKLM, "Software", kRefuseAll);
+    CHECK(mdlreg::WriteDword(store, HKCU, "Software\\Test", "v", 5).ok());
+    CHECK(mdlreg::ReadDword(store, HKCU, "Software\\Test", "v") == 5);
+    CHECK_FALSE(store.HasKey(HKLM, "Software\\Test"));
+}
+
+TEST_CASE("a text that changes between the two queries") {
+    RegistryStore store;
+    store.Put(HKCU, kKey, "v", regtype::kSz, Bytes("abc"));
+    bool changed = false;
+    auto change_once = [&](std::vector<std::uint8_t> bytes, std::uint32_t type) {
+        store.AfterEachQuery([&, bytes, type] {
+            if (changed) return;
+            changed = true;
+            store.Put(HKCU, kKey, "v", type, bytes);
+        });
+    };
+
+    SUBCASE("grown: the second query finds the buffer too small, so the empty text") {
+        change_once(Bytes("abcdefgh"), regtype::kSz);
+        CHECK(mdlreg::ReadString(store, HKCU, kKey, "v") == "");
+    }
+    SUBCASE("shrunk: the registry terminates the shorter text inside the buffer") {
+        change_once(Bytes("ab"), regtype::kSz);
+        CHECK(mdlreg::ReadString(store, HKCU, kKey, "v") == "ab");
+    }
+    SUBCASE("turned into binary data: the bytes read as text, up to the first NUL") {
+        change_once({'7', 0}, regtype::kBinary);
+        CHECK(mdlreg::ReadString(store, HKCU, kKey, "v") == "7");
+    }
+    SUBCASE("deleted in between: the empty text") {
+        store.AfterEachQuery([&] {
+            if (changed) return;
+            changed = true;
+            store.DeleteKey(HKCU, kKey);
+        });
+        CHECK(mdlreg::ReadString(store, HKCU, kKey, "v") == "");
+    }
+    CHECK(changed);
+    CHECK(store.OpenHandles() == 0);
+}
+
+TEST_CASE("the store keeps roots apart and dumps what it holds") {
+    RegistryStore store;
+    store.Put(HKCU, "A\\B", "v", regtype::kDword, {1, 0, 0, 0});
+    CHECK(store.HasKey(HKCU, "a\\b"));
+    CHECK_FALSE(store.HasKey(HKLM, "A\\B"));
+    CHECK(store.Dump() == "HKCU\nHKCU\\A\nHKCU\\A\\B\nHKCU\\A\\B : v = 4 [ 1 0 0 0 ]\nHKLM\n");
+
+    RegHandle key = 0;
+    CHECK(store.OpenKey(RegRoot(0x80000003u), "A", &key) == status::kInvalidHandle);
+    CHECK(store.CreateKey(HKCU, "A\\\\B", &key) == status::kInvalidParameter);
+    CHECK(key == 0);
+    CHECK(store.DeleteKey(HKCU, "") == status::kAccessDenied);
+}
