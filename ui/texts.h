@@ -1,0 +1,42 @@
+// The window's fixed texts: hover tips, link targets, the farewell, and the
+// warning for a setting that could not be changed. Portable.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "registry/platform.h"
+#include "tweaks/catalogue.h"
+
+namespace brevlin::ui {
+
+inline constexpr std::string_view kDefaultTip =
+    "Watch this area for tips and assistance... Your changes are applied as you select them.";
+
+// The tip an element shows in lbltip while the pointer moves over it, or
+// nothing for an element without a tip (which then leaves the text alone).
+std::optional<std::string_view> TipFor(std::string_view element);
+
+extern const std::string_view kWebSite;
+// The pop-up tooltip of the copyright label, which links to the web site.
+std::string WebSiteTooltip();
+extern const std::string_view kDonationUrl;
+
+// The farewell box: text, title and style (information icon, one OK button).
+extern const std::string_view kFarewellText;
+extern const std::string_view kFarewellTitle;
+constexpr unsigned kFarewellStyle = 64;
+
+// A shell argument is a text or a number. A number becomes its digits,
+// except 0, which means "none": passing the text "0" as a working directory
+// would send the shell looking for a folder of that name.
+using ShellArgument = std::variant<std::string, long>;
+std::optional<std::string> ShellText(const ShellArgument& argument);
+
+// The warning shown when selecting a button did not change its setting.
+extern const std::string_view kWarningTitle;
+std::string WriteFailureMessage(const Tweak& tweak, Side side, RegStatus status);
+
+}  // namespace brevlin::ui
