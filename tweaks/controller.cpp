@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "tweaks/decimal.h"
+
 namespace brevlin {
 namespace {
 
@@ -42,7 +44,7 @@ void SettingsController::ShowStored(const Tweak& tweak) {
     const std::string stored =
         tweak.kind == ValueKind::StringValue
             ? mdlreg::ReadString(registry_, tweak.root, tweak.key_path, tweak.value_name)
-            : std::to_string(
+            : Decimal(
                   mdlreg::ReadDword(registry_, tweak.root, tweak.key_path, tweak.value_name));
     // The decision is made on what the holder shows, not on the value itself.
     window_.SetHolderText(tweak.holder, stored);

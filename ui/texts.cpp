@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "resources/version.h"
+#include "tweaks/decimal.h"
 
 namespace brevlin::ui {
 
@@ -58,7 +59,7 @@ std::string Reason(const Tweak& tweak, RegStatus status) {
             return "The registry key disappeared while Brevlin was changing it. Please try "
                    "again.";
         default:
-            return "Windows reported error " + std::to_string(status) + ".";
+            return "Windows reported error " + Decimal(status) + ".";
     }
 }
 
@@ -76,7 +77,7 @@ std::optional<std::string> ShellText(const ShellArgument& argument) {
     if (const auto* text = std::get_if<std::string>(&argument)) return *text;
     const long number = std::get<long>(argument);
     if (number == 0) return std::nullopt;
-    return std::to_string(number);
+    return Decimal(number);
 }
 
 std::string WriteFailureMessage(const Tweak& tweak, Side side, RegStatus status) {

@@ -1,0 +1,196 @@
+// The window's table and texts, checked without a window.
+#include <doctest/doctest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tweaks/catalogue.h"
+#include "ui/layout.h"
+#include "ui/texts.h"
+
+using namespace brevlin;
+using namespace brevlin::ui;
+
+TEST_CASE("42 controls: 21 at the top level, three in each of the seven frames") {
+    CHECK(Controls().size() == 42);
+    CHECK(ChildrenOf("").size() == 21);
+    std::set<int> ids;
+    for (const Control& control : Controls()) {
+        CAPTURE(control.name);
+        CHECK(FindControl(control.name) == &control);
+        CHECK(FindControl(ControlId(control)) == &control);
+        ids.insert(ControlId(control));
+        // Every place is a whole number of pixels at 96 DPI.
+        CHECK(control.place.left % 15 == 0);
+        CHECK(control.place.top % 15 == 0);
+        CHECK(control.place.width % 15 == 0);
+        CHECK(control.place.height % 15 == 0);
+        if (control.kind != Kind::Frame) continue;
+        const auto children = ChildrenOf(control.name);
+        REQUIRE(children.size() == 3);
+        int buttons = 0;
+        for (const Control* child : children) {
+            if (child->kind == Kind::OptionButton) ++buttons;
+            // The help pictures lie beyond the frame's right edge, never seen.
+            if (child->kind == Kind::PictureBox) CHECK(child->place.left >= control.place.width);
+        }
+        CHECK(buttons == 2);
+    }
+    CHECK(ids.size() == 42);
+    CHECK(FindControl(999) == nullptr);
+}
+
+TEST_CASE("the frames and buttons of the window are those of the settings") {
+    for (const Tweak& tweak : Catalogue()) {
+        CAPTURE(tweak.frame);
+        const Control* frame = FindControl(tweak.frame);
+        REQUIRE(frame);
+        CHECK(frame->text == tweak.frame_caption);
+        for (Side side : {Side::On, Side::Off}) {
+            const Choice& choice = tweak.choice(side);
+            const Control* button = FindControl(choice.button);
+            REQUIRE(button);
+            CHECK(button->container == tweak.frame);
+            CHECK(button->text == choice.caption);
+            // The on side stands at the left of its frame.
+            CHECK(button->place.left == (side == Side::On ? 240 : 1560));
+        }
+        if (!tweak.holder.empty()) {
+            const Control* holder = FindControl(tweak.holder);
+            REQUIRE(holder);
+            CHECK(holder->place.top >= MainWindow().client_height);  // out of sight
+        }
+    }
+}
+
+TEST_CASE("twips become pixels at the real DPI") {
+    const WindowSpec& window = MainWindow();
+    CHECK(ToPixels(window.client_width, 96) == 410);
+    CHECK(ToPixels(window.client_height, 96) == 271);
+    CHECK(ToPixels(window.client_width, 120) == 513);  // 125 %
+    CHECK(ToPixels(window.client_width, 144) == 615);  // 150 %
+    CHECK(ToPixels(2895, 144) == 290);
+    CHECK(ToPixels(0, 144) == 0);
+}
+
+TEST_CASE("Tab visits the focusable controls by tab index, wrapping both ways") {
+    std::vector<std::string_view> order;
+    for (const Control* control : TabOrder()) order.push_back(control->name);
+    const std::vector<std::string_view> expected = {
+        "Option6", "Option3", "Option1", "Option2", "Option4",  "Option5",  "Option7",  "Option8",
+        "pattach", "pbcc",    "psystray", "pmsn",   "Text2",    "ppaypal",  "Picture1", "Option9",
+        "Option10", "Picture2", "Option11", "Option12", "Picture3", "Option13", "Option14"};
+    CHECK(order == expected);
+    CHECK(NextInTabOrder("Option6", false)->name == "Option3");
+    CHECK(NextInTabOrder("Option14", false)->name == "Option6");
+    CHECK(NextInTabOrder("Option6", true)->name == "Option14");
+    // From nowhere (the window itself), forwards starts at the first control.
+    CHECK(NextInTabOrder("", false)->name == "Option6");
+    CHECK(NextInTabOrder("", true)->name == "Option14");
+}
+
+TEST_CASE("transparent labels show what lies beneath them") {
+    CHECK(BackgroundBeneath(*FindControl("Label2")) == sys::kWindow);  // the white panel
+    CHECK(BackgroundBeneath(*FindControl("Label3")) == sys::kWindow);
+    CHECK(BackgroundBeneath(*FindControl("Label8")) == sys::kBtnFace);  // the window
+    // The panel is drawn over the bottom five pixels of the tip area.
+    const Twips tip = FindControl("lbltip")->place;
+    const Twips panel = FindControl("Label1")->place;
+    CHECK(tip.top + tip.height - panel.top == 75);
+}
+
+TEST_CASE("tips: twelve elements, ten texts, and nothing for the rest") {
+    std::set<std::string_view> texts;
+    int elements = 0;
+    for (const Control& control : Controls()) {
+        const auto tip = TipFor(control.name);
+        const bool has_tip = control.kind == Kind::Frame || control.name == "Label2" ||
+                             control.name == "Label3" || control.name == "lbltip" ||
+                             control.name == "ppaypal";
+        CAPTURE(control.name);
+        CHECK(tip.has_value() == has_tip);
+        if (!tip) continue;
+        ++elements;
+        texts.insert(*tip);
+        CHECK(tip->find('\n') == std::string_view::npos);
+    }
+    const auto window = TipFor("frmmain");
+    REQUIRE(window);
+    texts.insert(*window);
+    CHECK(elements + 1 == 12);
+    CHECK(texts.size() == 10);
+    CHECK(*window == kDefaultTip);
+    CHECK(TipFor("Label2") == kDefaultTip);
+    CHECK(FindControl("lbltip")->text == kDefaultTip);
+    CHECK(TipFor("Label3") == "Click here to visit our website, www.quenbrook.com");
+    CHECK(TipFor("Frame6") == "Show the Outlook icon on your Desktop (this icon contains special "
+                              "functionality; it is not just a shortcut).");
+}
+
+TEST_CASE("the link targets") {
+    CHECK(kWebSite == "http://www.quenbrook.com");
+    CHECK(WebSiteTooltip() == "Click to visit http://www.quenbrook.com");
+    const std::string url(kDonationUrl);
+    CHECK(url.find('?') == std::string::npos);
+    const std::string start = "https://www.paypal.com/xclick/";
+    REQUIRE(url.compare(0, start.size(), start) == 0);
+    // The keys in their order, each once, currency last.
+    std::vector<std::string> keys;
+    std::size_t at = start.size();
+    while (at < url.size()) {
+        const std::size_t end = std::min(url.find('&', at), url.size());
+        const std::string pair = url.substr(at, end - at);
+        keys.push_back(pair.substr(0, pair.find('=')));
+        at = end + 1;
+    }
+    CHECK(keys == std::vector<std::string>{"business", "item_name", "item_number", "amount",
+                                           "no_shipping", "no_note", "tax", "currency_code"});
+    CHECK(url.find("business=donate%40quenbrook.com&") != std::string::npos);
+    CHECK(url.find("item_name=Quenbrook.com+-+Brevlin+Donation%21&") != std::string::npos);
+    CHECK(url.substr(url.size() - 17) == "currency_code=USD");
+}
+
+TEST_CASE("the farewell: six lines, the third empty, no break at the end") {
+    const std::string text(kFarewellText);
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (true) {
+        const std::size_t end = text.find("\r\n", at);
+        lines.push_back(text.substr(at, end - at));
+        if (end == std::string::npos) break;
+        at = end + 2;
+    }
+    REQUIRE(lines.size() == 6);
+    CHECK(lines[0] == "If you made changes, they have been applied.");
+    CHECK(lines[2].empty());
+    CHECK(lines[5] == "Your comments and donations are welcomed and appreciated!");
+    // No lone CR or LF anywhere.
+    std::size_t breaks = 0;
+    for (char c : text) breaks += (c == '\r' || c == '\n');
+    CHECK(breaks == 10);
+    CHECK(kFarewellTitle == "Thannks for using Brevlin!");
+    CHECK(kFarewellStyle == 64);
+}
+
+TEST_CASE("shell arguments: a text as it is, a number as digits, 0 as none") {
+    CHECK(ShellText(std::string("Open")) == "Open");
+    CHECK(ShellText(std::string()) == "");
+    CHECK_FALSE(ShellText(0L).has_value());
+    CHECK(ShellText(7L) == "7");
+    CHECK(ShellText(-12L) == "-12");
+}
+
+TEST_CASE("a failed change names the setting and says why") {
+    const std::string denied_lm =
+        WriteFailureMessage(TweakFor(TweakId::deskicon), Side::On, status::kAccessDenied);
+    CHECK(denied_lm.find("\"Icon on Desktop\" could not be changed to \"Show\"") !=
+          std::string::npos);
+    CHECK(denied_lm.find("administrator") != std::string::npos);
+    const std::string denied_cu =
+        WriteFailureMessage(TweakFor(TweakId::bcc), Side::Off, status::kAccessDenied);
+    CHECK(denied_cu.find("\"Show BCC Field\"") != std::string::npos);
+    CHECK(denied_cu.find("administrator") == std::string::npos);
+    CHECK(WriteFailureMessage(TweakFor(TweakId::msn), Side::On, 1359).find("error 1359") !=
+          std::string::npos);
+}
