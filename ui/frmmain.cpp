@@ -588,7 +588,10 @@ void FrmMain::PaintPicture(HWND picture, const Control& control) {
             Selected bitmap(memory, donation_.get());
             BITMAP info{};
             GetObjectW(donation_.get(), sizeof info, &info);
-            BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+            // The picture box is sized to the picture at the window's DPI.
+            SetStretchBltMode(dc, HALFTONE);
+            StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, info.bmWidth,
+                       info.bmHeight, SRCCOPY);
         }
         DeleteDC(memory);
     }
