@@ -188,8 +188,8 @@ bool FrmMain::Create(int show_command) {
     hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDC_HAND_POINTER));
     dpi_ = SystemDpi();
 
-    const WindowSpec& spec = MainWindow();
-    main_ = CreateWindowExW(kMainExStyle, kMainClass, Widen(spec.caption).c_str(), kMainStyle,
+    const WindowSpec& window = MainWindow();
+    main_ = CreateWindowExW(kMainExStyle, kMainClass, Widen(window.caption).c_str(), kMainStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                             nullptr, instance_, this);
     if (!main_) return false;
@@ -356,8 +356,8 @@ void FrmMain::ApplyLayout(int dpi) {
         SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
                      rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    const WindowSpec& spec = MainWindow();
-    RECT client{0, 0, ToPixels(spec.client_width, dpi), ToPixels(spec.client_height, dpi)};
+    const WindowSpec& window = MainWindow();
+    RECT client{0, 0, ToPixels(window.client_width, dpi), ToPixels(window.client_height, dpi)};
     const RECT frame = FrameFor(client, dpi);
     const RECT placed = CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
     SetWindowPos(main_, nullptr, placed.left, placed.top, placed.right - placed.left,
