@@ -17,6 +17,8 @@ namespace brevlin::ui {
 namespace {
 
 constexpr wchar_t kMainClass[] = L"BrevlinMain";
+// Posted once the window shows: the work that the first sight need not wait for.
+constexpr UINT kAfterShown = WM_APP + 1;
 constexpr wchar_t kFrameClass[] = L"BrevlinFrame";
 constexpr wchar_t kPictureClass[] = L"BrevlinPicture";
 
@@ -28,21 +30,20 @@ constexpr std::array<const wchar_t*, 5> kFaces = {L"Verdana", L"DejaVu Sans",
                                                    L"Bitstream Vera Sans", L"Tahoma",
                                                    L"MS Sans Serif"};
 
-int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
+// The first face of the list that the system really has: asked for a face it
+// lacks, GDI quietly gives another, and says which.
 const wchar_t* PickFace() {
     HDC screen = GetDC(nullptr);
     const wchar_t* chosen = kFaces.back();
     for (const wchar_t* face : kFaces) {
-        LOGFONTW query{};
-        query.lfCharSet = ANSI_CHARSET;
-        wcsncpy(query.lfFaceName, face, LF_FACESIZE - 1);
-        bool found = false;
-        EnumFontFamiliesExW(screen, &query, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
-        if (found) {
+        LOGFONTW wanted{};
+        wanted.lfCharSet = ANSI_CHARSET;
+        wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+        ScopedFont font(CreateFontIndirectW(&wanted));
+        Selected selected(screen, font.get());
+        wchar_t given[LF_FACESIZE] = {};
+        GetTextFaceW(screen, LF_FACESIZE, given);
+        if (_wcsicmp(given, face) == 0) {
             chosen = face;
             break;
         }
@@ -89,8 +90,24 @@ RECT CentredOnScreen(int width, int height) {
     return RECT{left, top, left + width, top + height};
 }
 
+// A function of a system DLL that only some moments need: loading OLE and the
+// shell at start would delay the window's first appearance by a third.
+template <typename Function>
+Function SystemFunction(const wchar_t* dll, const char* name) {
+    HMODULE module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module && GetLastError() == ERROR_INVALID_PARAMETER)  // before Windows 8
+        module = LoadLibraryW(dll);
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+
 // Decodes the donation GIF from the resources into a bitmap we own.
 HBITMAP LoadGif(HINSTANCE instance) {
+    const auto create_stream = SystemFunction<decltype(&CreateStreamOnHGlobal)>(
+        L"ole32.dll", "CreateStreamOnHGlobal");
+    const auto load_picture =
+        SystemFunction<decltype(&OleLoadPicture)>(L"oleaut32.dll", "OleLoadPicture");
+    if (!create_stream || !load_picture) return nullptr;
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_DONATE_GIF), L"GIF");
     if (!found) return nullptr;
     const DWORD size = SizeofResource(instance, found);
@@ -102,10 +119,10 @@ HBITMAP LoadGif(HINSTANCE instance) {
 
     HBITMAP owned = nullptr;
     IStream* stream = nullptr;
-    if (SUCCEEDED(CreateStreamOnHGlobal(copy, TRUE, &stream))) {
+    if (SUCCEEDED(create_stream(copy, TRUE, &stream))) {
         IPicture* picture = nullptr;
-        if (SUCCEEDED(OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
-                                     reinterpret_cast<void**>(&picture)))) {
+        if (SUCCEEDED(load_picture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
+                                   reinterpret_cast<void**>(&picture)))) {
             OLE_HANDLE handle = 0;
             if (SUCCEEDED(picture->get_Handle(&handle)))
                 owned = static_cast<HBITMAP>(CopyImage(
@@ -144,6 +161,10 @@ FrmMain::FrmMain(HINSTANCE instance)
 
 FrmMain::~FrmMain() {
     if (help_icon_) DestroyIcon(help_icon_);
+    if (com_ready_)
+        if (const auto uninitialize =
+                SystemFunction<decltype(&CoUninitialize)>(L"ole32.dll", "CoUninitialize"))
+            uninitialize();
 }
 
 FrmMain* FrmMain::From(HWND window) {
@@ -193,9 +214,9 @@ bool FrmMain::Create(int show_command) {
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                             nullptr, instance_, this);
     if (!main_) return false;
+    MakeFonts(dpi_);
     CreateControls();
-    ApplyLayout(dpi_);
-    CreateTooltip();
+    PlaceWindow();
 
     // The load event: show what is stored, before the window is first seen.
     controller_.LoadSettings();
@@ -209,7 +230,27 @@ bool FrmMain::Create(int show_command) {
     ShowWindow(main_, show_command);
     UpdateWindow(main_);
     if (focus_) SetFocus(focus_);
+    PostMessageW(main_, kAfterShown, 0, 0);
     return true;
+}
+
+void FrmMain::OnAfterShown() {
+    // The shell and the picture decoder expect COM on this thread.
+    if (const auto initialize =
+            SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx"))
+        com_ready_ = SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED |
+                                                       COINIT_DISABLE_OLE1DDE));
+    if (const auto init_controls = SystemFunction<decltype(&InitCommonControlsEx)>(
+            L"comctl32.dll", "InitCommonControlsEx")) {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+        init_controls(&controls);
+        CreateTooltip();
+    }
+    // The pictures: the donation button, and the help icon that the frames
+    // keep out of sight.
+    LoadPictures(dpi_);
+    donation_.Reset(LoadGif(instance_));
+    InvalidateRect(Window("ppaypal"), nullptr, FALSE);
 }
 
 void FrmMain::CreateControls() {
@@ -256,10 +297,15 @@ void FrmMain::CreateControls() {
                 break;
         }
         if (control.border) style |= WS_BORDER;
+        // Children are stacked in the order they are made, the first in front,
+        // which is the table's order.
+        const RECT rect = PixelRect(control);
         HWND window = CreateWindowExW(
-            ex_style, window_class, text.c_str(), style, 0, 0, 0, 0, parent,
+            ex_style, window_class, text.c_str(), style, rect.left, rect.top,
+            rect.right - rect.left, rect.bottom - rect.top, parent,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(control))), instance_, nullptr);
         windows_[i] = window;
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
         if (subclass) {
             // The original procedure lives in the control's user data.
             SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_WNDPROC));
@@ -267,15 +313,6 @@ void FrmMain::CreateControls() {
         }
     }
 
-    // Stack the siblings as the table lists them, front to back.
-    std::map<std::string_view, HWND> previous;
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (!windows_[i]) continue;
-        HWND& above = previous[controls[i].container];
-        SetWindowPos(windows_[i], above ? above : HWND_TOP, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        above = windows_[i];
-    }
 }
 
 void FrmMain::CreateTooltip() {
@@ -308,7 +345,6 @@ void FrmMain::LoadPictures(int dpi) {
     const int side = ToPixels(240, dpi);
     help_icon_ = static_cast<HICON>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDI_HELPBOOK), IMAGE_ICON, side, side, 0));
-    if (!donation_.get()) donation_.Reset(LoadGif(instance_));
 }
 
 HFONT FrmMain::FontFor(const Control& control) const {
@@ -322,12 +358,12 @@ HFONT FrmMain::FontFor(const Control& control) const {
 }
 
 // The control's rectangle in pixels; labels that fit their text measure it.
-RECT FrmMain::PixelRect(const Control& control, HWND window) const {
+RECT FrmMain::PixelRect(const Control& control) const {
     RECT rect{ToPixels(control.place.left, dpi_), ToPixels(control.place.top, dpi_), 0, 0};
     int width = ToPixels(control.place.width, dpi_);
     int height = ToPixels(control.place.height, dpi_);
     if (control.sizing != Sizing::Fixed) {
-        HDC dc = GetDC(window);
+        HDC dc = GetDC(nullptr);
         Selected font(dc, FontFor(control));
         const std::wstring text = Widen(control.text);
         RECT measured{0, 0, width, 0};
@@ -336,7 +372,7 @@ RECT FrmMain::PixelRect(const Control& control, HWND window) const {
                   DT_CALCRECT | DT_NOPREFIX | wrap);
         if (control.sizing == Sizing::FitText) width = measured.right;
         height = measured.bottom;
-        ReleaseDC(window, dc);
+        ReleaseDC(nullptr, dc);
     }
     rect.right = rect.left + width;
     rect.bottom = rect.top + height;
@@ -352,17 +388,21 @@ void FrmMain::ApplyLayout(int dpi) {
         HWND window = windows_[i];
         if (!window) continue;
         SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(controls[i])), FALSE);
-        const RECT rect = PixelRect(controls[i], window);
+        const RECT rect = PixelRect(controls[i]);
         SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
                      rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    PlaceWindow();
+    InvalidateRect(main_, nullptr, TRUE);
+}
+
+void FrmMain::PlaceWindow() {
     const WindowSpec& window = MainWindow();
-    RECT client{0, 0, ToPixels(window.client_width, dpi), ToPixels(window.client_height, dpi)};
-    const RECT frame = FrameFor(client, dpi);
+    RECT client{0, 0, ToPixels(window.client_width, dpi_), ToPixels(window.client_height, dpi_)};
+    const RECT frame = FrameFor(client, dpi_);
     const RECT placed = CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
     SetWindowPos(main_, nullptr, placed.left, placed.top, placed.right - placed.left,
                  placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(main_, nullptr, TRUE);
 }
 
 // --- Window operations -----------------------------------------------------
@@ -458,11 +498,14 @@ void FrmMain::RunShellExecute(std::string_view topic, const ShellArgument& file,
                               const ShellArgument& parameters, const ShellArgument& directory,
                               int show_command) {
     HWND desktop = GetDesktopWindow();
+    const auto shell_execute =
+        SystemFunction<decltype(&ShellExecuteA)>(L"shell32.dll", "ShellExecuteA");
+    if (!shell_execute) return;
     const std::string verb(topic);
     const auto target = ShellText(file);
     const auto arguments = ShellText(parameters);
     const auto folder = ShellText(directory);
-    ShellExecuteA(desktop, verb.c_str(), target ? target->c_str() : nullptr,
+    shell_execute(desktop, verb.c_str(), target ? target->c_str() : nullptr,
                   arguments ? arguments->c_str() : nullptr, folder ? folder->c_str() : nullptr,
                   show_command);
 }
@@ -661,6 +704,9 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
                          SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
         }
+        case kAfterShown:
+            OnAfterShown();
+            return 0;
         case WM_CLOSE:
             Unload();
             return 0;

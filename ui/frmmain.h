@@ -58,10 +58,12 @@ private:
     void RegisterClasses();
     void CreateControls();
     void CreateTooltip();
+    void OnAfterShown();
     void ApplyLayout(int dpi);
     void MakeFonts(int dpi);
     void LoadPictures(int dpi);
-    RECT PixelRect(const Control& control, HWND window) const;
+    RECT PixelRect(const Control& control) const;
+    void PlaceWindow();
 
     void OnOptionCommand(const Control& control);
     void OnUserSelects(const Control& button);
@@ -102,6 +104,7 @@ private:
     bool user_selects_ = false;   // a button is handling a real click or Space
     HWND pressed_ = nullptr;      // a label or picture the mouse went down on
     bool unloading_ = false;
+    bool com_ready_ = false;
 };
 
 }  // namespace brevlin::ui

@@ -1,19 +1,11 @@
 // brevlin.exe: one window, one thread, one message loop.
 #include <windows.h>
 
-#include <commctrl.h>
-#include <objbase.h>
-
 #include <cstdlib>
 
 #include "ui/frmmain.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
-    // The shell and the picture decoder both expect COM on this thread.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-
     int exit_code = 1;
     {
         brevlin::ui::FrmMain frmmain(instance);
@@ -27,7 +19,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
             exit_code = static_cast<int>(message.wParam);
         }
     }
-    if (SUCCEEDED(com)) CoUninitialize();
     return exit_code;
 }
 
