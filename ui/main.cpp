@@ -26,6 +26,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
 // has no use for exceptions: any such error ends the process at once. These
 // stand in for the library's own throwing helpers, which would bring in the
 // exception classes, a second string implementation and a 45 KB demangler.
+#if defined(__GLIBCXX__)
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
@@ -39,3 +40,4 @@ void __throw_logic_error(const char*) { std::abort(); }
 void __throw_out_of_range(const char*) { std::abort(); }
 void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
 }  // namespace std
+#endif
