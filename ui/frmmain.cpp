@@ -137,7 +137,6 @@ HBITMAP LoadGif(HINSTANCE instance) {
     return owned;
 }
 
-// A press and a release over the same label or picture make a click.
 bool InsideClient(HWND window, LPARAM lparam) {
     RECT client;
     GetClientRect(window, &client);
@@ -483,6 +482,19 @@ void FrmMain::OnClick(const Control& control) {
     }
 }
 
+// A press and a release over the same label or picture make a click.
+void FrmMain::Press(HWND window) {
+    SetCapture(window);
+    pressed_ = window;
+}
+
+void FrmMain::Release(HWND window, LPARAM lparam, const Control& control) {
+    const bool click = pressed_ == window && InsideClient(window, lparam);
+    pressed_ = nullptr;
+    ReleaseCapture();
+    if (click) OnClick(control);
+}
+
 void FrmMain::OnMouseOver(std::string_view element) {
     const auto tip = TipFor(element);
     if (!tip) return;  // no tip of its own: the tip area keeps its text
@@ -753,16 +765,11 @@ LRESULT CALLBACK FrmMain::PictureProc(HWND window, UINT message, WPARAM wparam, 
             return 0;
         case WM_LBUTTONDOWN:
             SetFocus(window);  // a picture box takes the focus when clicked
-            SetCapture(window);
-            self->pressed_ = window;
+            self->Press(window);
             return 0;
-        case WM_LBUTTONUP: {
-            const bool click = self->pressed_ == window && InsideClient(window, lparam);
-            self->pressed_ = nullptr;
-            ReleaseCapture();
-            if (click) self->OnClick(*control);
+        case WM_LBUTTONUP:
+            self->Release(window, lparam, *control);
             return 0;
-        }
         default:
             return DefWindowProcW(window, message, wparam, lparam);
     }
@@ -790,17 +797,13 @@ LRESULT CALLBACK FrmMain::ControlProc(HWND window, UINT message, WPARAM wparam, 
                 return result;
             }
             if (message == WM_LBUTTONUP && control->kind == Kind::Label) {
-                const bool click = self->pressed_ == window && InsideClient(window, lparam);
-                self->pressed_ = nullptr;
-                ReleaseCapture();
-                if (click) self->OnClick(*control);
+                self->Release(window, lparam, *control);
                 return 0;
             }
             break;
         case WM_LBUTTONDOWN:
             if (control->kind == Kind::Label) {
-                SetCapture(window);
-                self->pressed_ = window;
+                self->Press(window);
                 return 0;
             }
             break;

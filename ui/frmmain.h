@@ -68,6 +68,8 @@ private:
     void OnOptionCommand(const Control& control);
     void OnUserSelects(const Control& button);
     void OnClick(const Control& control);
+    void Press(HWND window);
+    void Release(HWND window, LPARAM lparam, const Control& control);
     void OnMouseOver(std::string_view element);
     bool OnSetCursor(HWND target, UINT hit_test);
     LRESULT OnControlColour(HDC dc, HWND control);
