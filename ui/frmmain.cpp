@@ -199,6 +199,8 @@ void FrmMain::RegisterClasses() {
 
     WNDCLASSEXW picture = frame;
     picture.lpfnWndProc = PictureProc;
+    // As with the labels, the second press of a double click is no click.
+    picture.style = CS_DBLCLKS;
     picture.lpszClassName = kPictureClass;
     RegisterClassExW(&picture);
 }

@@ -1,6 +1,7 @@
 #include "tests/e2e/driver.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -202,7 +203,8 @@ BoxIcon ClassifyIcon(const RECT& area) {
 struct FindTopLevel {
     DWORD process;
     std::string_view window_class;
-    HWND found = nullptr;
+    bool all = false;
+    std::vector<HWND> found;
 };
 
 BOOL CALLBACK FindTopLevelProc(HWND window, LPARAM param) {
@@ -211,8 +213,17 @@ BOOL CALLBACK FindTopLevelProc(HWND window, LPARAM param) {
     GetWindowThreadProcessId(window, &process);
     if (process != search->process || !IsWindowVisible(window)) return TRUE;
     if (ClassOf(window) != search->window_class) return TRUE;
-    search->found = window;
-    return FALSE;
+    search->found.push_back(window);
+    return search->all;
+}
+
+// The folder this program was started from, with a trailing backslash.
+std::string OwnFolder() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path = self;
+    path.erase(path.find_last_of("\\/") + 1);
+    return path;
 }
 
 }  // namespace
@@ -442,7 +453,13 @@ std::string TextOf(HWND window) {
 LONG StyleOf(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
 
 HWND FindShownWindow(DWORD process, std::string_view window_class) {
-    FindTopLevel search{process, window_class};
+    FindTopLevel search{process, window_class, false, {}};
+    EnumWindows(FindTopLevelProc, reinterpret_cast<LPARAM>(&search));
+    return search.found.empty() ? nullptr : search.found.front();
+}
+
+std::vector<HWND> ShownWindows(DWORD process, std::string_view window_class) {
+    FindTopLevel search{process, window_class, true, {}};
     EnumWindows(FindTopLevelProc, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -500,15 +517,77 @@ POINT OpenSpot(HWND window) {
     return best;
 }
 
+std::optional<POINT> SpotOn(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    const POINT centre = Centre(client);
+    // Every point of the client area two pixels in from its edges, nearest
+    // the centre first.
+    std::vector<POINT> points;
+    for (LONG y = client.top + 2; y < client.bottom - 2; ++y)
+        for (LONG x = client.left + 2; x < client.right - 2; ++x) points.push_back({x, y});
+    const auto distance = [&](const POINT& p) {
+        return (p.x - centre.x) * (p.x - centre.x) + (p.y - centre.y) * (p.y - centre.y);
+    };
+    std::stable_sort(points.begin(), points.end(),
+                     [&](const POINT& a, const POINT& b) { return distance(a) < distance(b); });
+    const auto on = [&](LONG x, LONG y) { return WindowFromPoint(POINT{x, y}) == window; };
+    for (const POINT& p : points)
+        if (on(p.x, p.y) && on(p.x - 2, p.y) && on(p.x + 2, p.y) && on(p.x, p.y - 2) &&
+            on(p.x, p.y + 2))
+            return p;
+    return std::nullopt;
+}
+
+std::optional<POINT> TitleBarSpot(HWND window, LRESULT hit) {
+    const RECT outer = ScreenRect(window);
+    POINT client_top{0, 0};
+    ClientToScreen(window, &client_top);
+    RECT found{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+    for (LONG y = outer.top; y < client_top.y; ++y) {
+        for (LONG x = outer.left; x < outer.right; ++x) {
+            DWORD_PTR answer = HTNOWHERE;
+            if (!SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG,
+                                     2000, &answer))
+                return std::nullopt;
+            if (static_cast<LRESULT>(answer) != hit) continue;
+            found.left = std::min(found.left, x);
+            found.top = std::min(found.top, y);
+            found.right = std::max(found.right, x + 1);
+            found.bottom = std::max(found.bottom, y + 1);
+        }
+    }
+    if (found.left > found.right) return std::nullopt;
+    return Centre(found);
+}
+
+bool RoundTrip(HWND window) {
+    // A sent message is handled when the thread next looks for messages,
+    // before the input waiting in its queue: the second one is handled only
+    // after that input.
+    for (int i = 0; i < 2; ++i) {
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored))
+            return false;
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------- input
 
-void Xdo(const std::string& arguments) {
+namespace {
+
+// Runs xdotool and returns what it printed, or nothing if it failed.
+std::optional<std::string> RunXdo(const std::string& arguments) {
     // Wine starts a Linux program but cannot wait for it, so the shell
-    // leaves xdotool's exit status in a file once it has finished.
+    // leaves xdotool's output and then its exit status in files once it has
+    // finished.
     const SharedFile marker = MarkerFile();
-    std::string command = "/bin/sh -c \"/usr/bin/xdotool " + arguments + "; echo $? > '" +
-                          marker.unix_path + ".part'; mv '" + marker.unix_path + ".part' '" +
-                          marker.unix_path + "'\"";
+    std::string command = "/bin/sh -c \"/usr/bin/xdotool " + arguments + " > '" +
+                          marker.unix_path + ".out'; echo $? > '" + marker.unix_path +
+                          ".part'; mv '" + marker.unix_path + ".part' '" + marker.unix_path +
+                          "'\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -520,9 +599,34 @@ void Xdo(const std::string& arguments) {
 
     std::optional<std::string> status;
     WaitUntil([&] { return (status = ReadWholeFile(marker.windows_path)).has_value(); }, 10000);
+    const std::string output_path = marker.windows_path + ".out";
+    std::optional<std::string> output = ReadWholeFile(output_path);
     DeleteFileA(marker.windows_path.c_str());
+    DeleteFileA(output_path.c_str());
     if (!status) Fail("xdotool " + arguments + " did not finish");
-    if (std::atoi(status->c_str()) != 0) Fail("xdotool " + arguments + " failed: " + *status);
+    if (std::atoi(status->c_str()) != 0) return std::nullopt;
+    return output.value_or("");
+}
+
+}  // namespace
+
+std::string Xdo(const std::string& arguments) {
+    std::optional<std::string> output = RunXdo(arguments);
+    if (!output) Fail("xdotool " + arguments + " failed");
+    return *output;
+}
+
+bool WaitForKeyboard(HWND window, int timeout_ms) {
+    // Wine notes the X window it made for a top-level window in this property.
+    const auto x_window = reinterpret_cast<UINT_PTR>(GetPropA(window, "__wine_x11_whole_window"));
+    if (!x_window) return false;
+    return WaitUntil(
+        [&] {
+            // Fails while the keyboard follows the pointer, before any window took it.
+            const std::optional<std::string> focus = RunXdo("getwindowfocus 2>/dev/null");
+            return focus && std::strtoull(focus->c_str(), nullptr, 10) == x_window;
+        },
+        timeout_ms);
 }
 
 void MovePointer(POINT screen) {
@@ -532,6 +636,10 @@ void MovePointer(POINT screen) {
 void Click(HWND window) {
     const POINT at = Centre(ScreenRect(window));
     Xdo("mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
+}
+
+void ClickAt(POINT screen) {
+    Xdo("mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y) + " click 1");
 }
 
 void Press(std::string_view keys) { Xdo("key " + std::string(keys)); }
@@ -551,6 +659,8 @@ const char* NameOf(BoxIcon icon) {
 }
 
 HWND FindMessageBox(DWORD process) { return FindShownWindow(process, "#32770"); }
+
+std::vector<HWND> FindMessageBoxes(DWORD process) { return ShownWindows(process, "#32770"); }
 
 MessageBoxView ReadMessageBox(HWND box) {
     MessageBoxView view;
@@ -601,6 +711,139 @@ void PressButton(HWND box, int id) {
     HWND button = GetDlgItem(box, id);
     if (!button) Fail("the message box has no button " + std::to_string(id));
     Click(button);
+}
+
+// ---------------------------------------------------------------- the web browser
+
+namespace {
+
+constexpr const char* kSchemes[] = {"http", "https"};
+
+std::optional<RegData> DefaultValue(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    std::optional<RegData> data;
+    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        data = RegData{type, std::string(size, '\0')};
+        if (RegQueryValueExA(key, nullptr, nullptr, &type,
+                             reinterpret_cast<BYTE*>(data->bytes.data()), &size) != ERROR_SUCCESS)
+            data.reset();
+        else
+            data->bytes.resize(size);
+    }
+    RegCloseKey(key);
+    return data;
+}
+
+bool KeyExistsBelow(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void SetDefaultValue(HKEY root, const std::string& path, const RegData& data) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        Fail("cannot create " + path);
+    const LONG status = RegSetValueExA(key, nullptr, 0, data.type,
+                                       reinterpret_cast<const BYTE*>(data.bytes.data()),
+                                       static_cast<DWORD>(data.bytes.size()));
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) Fail("cannot store the default value of " + path);
+}
+
+}  // namespace
+
+UrlRecorder::UrlRecorder() {
+    const std::string recorder = OwnFolder() + "url_recorder.exe";
+    if (GetFileAttributesA(recorder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        Fail("no " + recorder);
+    char temp[MAX_PATH];
+    if (!GetTempPathA(MAX_PATH, temp)) Fail("GetTempPathA failed");
+    log_ = std::string(temp) + "brevlin-urls-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(GetTickCount64()) + ".log";
+    DeleteFileA(log_.c_str());
+    const RegData command = Sz("\"" + recorder + "\" \"" + log_ + "\" \"%1\"");
+
+    try {
+        Register(command);
+    } catch (...) {
+        Restore();
+        throw;
+    }
+}
+
+void UrlRecorder::Register(const RegData& command) {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        for (const char* scheme : kSchemes) {
+            Saved saved{root, "", "Software\\Classes\\" + std::string(scheme) +
+                                      "\\shell\\open\\command", std::nullopt};
+            // The keys from the scheme's down to the command's: the first
+            // missing one and everything below it go again afterwards.
+            std::string path = "Software\\Classes\\" + std::string(scheme);
+            for (const char* part : {"", "\\shell", "\\open", "\\command"}) {
+                path += part;
+                if (!KeyExistsBelow(root, path)) {
+                    saved.created = path;
+                    break;
+                }
+            }
+            if (saved.created.empty()) saved.command = DefaultValue(root, saved.command_key);
+            saved_.push_back(saved);
+            SetDefaultValue(root, saved.command_key, command);
+        }
+    }
+}
+
+UrlRecorder::~UrlRecorder() {
+    Restore();
+    DeleteFileA(log_.c_str());
+}
+
+void UrlRecorder::Restore() {
+    for (const Saved& saved : saved_) {
+        if (!saved.created.empty()) {
+            RegDeleteTreeA(saved.root, saved.created.c_str());
+        } else if (saved.command) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(saved.root, saved.command_key.c_str(), 0, KEY_SET_VALUE, &key) ==
+                ERROR_SUCCESS) {
+                RegSetValueExA(key, nullptr, 0, saved.command->type,
+                               reinterpret_cast<const BYTE*>(saved.command->bytes.data()),
+                               static_cast<DWORD>(saved.command->bytes.size()));
+                RegCloseKey(key);
+            }
+        } else {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(saved.root, saved.command_key.c_str(), 0, KEY_SET_VALUE, &key) ==
+                ERROR_SUCCESS) {
+                RegDeleteValueA(key, nullptr);
+                RegCloseKey(key);
+            }
+        }
+    }
+    saved_.clear();
+}
+
+std::vector<std::string> UrlRecorder::Urls() const {
+    std::vector<std::string> urls;
+    const std::optional<std::string> text = ReadWholeFile(log_);
+    if (!text) return urls;
+    // Only whole lines: a start may be writing its line right now.
+    std::size_t start = 0;
+    for (std::size_t end; (end = text->find("\r\n", start)) != std::string::npos; start = end + 2)
+        urls.push_back(text->substr(start, end - start));
+    return urls;
+}
+
+std::vector<std::string> UrlRecorder::WaitForUrls(std::size_t count, int timeout_ms) const {
+    std::vector<std::string> urls;
+    WaitUntil([&] { return (urls = Urls()).size() >= count; }, timeout_ms);
+    return urls;
 }
 
 // ---------------------------------------------------------------- the program

@@ -97,6 +97,8 @@ std::string TextOf(HWND window);
 LONG StyleOf(HWND window);
 // A shown top-level window of this class belonging to the process, or null.
 HWND FindShownWindow(DWORD process, std::string_view window_class);
+// Every shown top-level window of this class belonging to the process.
+std::vector<HWND> ShownWindows(DWORD process, std::string_view window_class);
 // The window's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND window);
 RECT ScreenRect(HWND window);
@@ -106,14 +108,32 @@ POINT Centre(const RECT& rect);
 // A point on the screen where the pointer rests on the window itself, not
 // on one of its children: the one nearest its centre. The centre if none.
 POINT OpenSpot(HWND window);
+// A point on the screen where the pointer rests in the window's client area
+// and on nothing in front of it: no child, no sibling above it, no other
+// window. Two pixels either way are the same window too, so the pointer can
+// be nudged there. The one nearest the centre of the client area.
+std::optional<POINT> SpotOn(HWND window);
+// The middle of the part of the window's title bar where WM_NCHITTEST
+// answers `hit` (HTCLOSE, HTSYSMENU, ...).
+std::optional<POINT> TitleBarSpot(HWND window, LRESULT hit);
+// Returns once the window's thread has come back to its message loop twice,
+// having handled the input that had reached its queue; false if it hangs.
+bool RoundTrip(HWND window);
 
 // ---------------------------------------------------------------- input
 
-// Runs /usr/bin/xdotool with these arguments and waits for it to finish.
-void Xdo(const std::string& arguments);
+// Runs /usr/bin/xdotool with these arguments, waits for it to finish and
+// returns what it printed.
+std::string Xdo(const std::string& arguments);
+// Waits until the X server gives the keyboard to this top-level window. Wine
+// calls a window the foreground window a moment before the X server agrees,
+// and keys pressed in between go elsewhere.
+bool WaitForKeyboard(HWND window, int timeout_ms = 3000);
 void MovePointer(POINT screen);
 // A left click with the real pointer at the centre of the window.
 void Click(HWND window);
+// A left click with the real pointer at this point of the screen.
+void ClickAt(POINT screen);
 // Presses and releases a key combination in xdotool's names: "Tab",
 // "shift+Tab", "Left", "space", "alt+F4".
 void Press(std::string_view keys);
@@ -133,11 +153,49 @@ struct MessageBoxView {
 
 // A shown message box ("#32770") of the process, or null.
 HWND FindMessageBox(DWORD process);
+// Every shown message box of the process.
+std::vector<HWND> FindMessageBoxes(DWORD process);
 MessageBoxView ReadMessageBox(HWND box);
 // Waits for a message box of the process and reads it once it has painted.
 std::optional<MessageBoxView> WaitForMessageBox(DWORD process, int timeout_ms = 5000);
 // Clicks the box's button with this id with the real pointer.
 void PressButton(HWND box, int id);
+
+// ---------------------------------------------------------------- the web browser
+
+// Makes url_recorder.exe, which sits beside this program, the program that
+// opens http and https URLs, for as long as it lives; then puts back what was
+// there. It registers the command for the user (HKCU\Software\Classes, which
+// Windows consults first) and for the machine (HKLM\Software\Classes, the
+// only place Wine 8 looks: its HKEY_CLASSES_ROOT does not include the
+// user's classes). The command quotes the URL, "%1": Wine passes it on as
+// it is, and unquoted it would be split at a space.
+class UrlRecorder {
+public:
+    UrlRecorder();
+    ~UrlRecorder();
+    UrlRecorder(const UrlRecorder&) = delete;
+    UrlRecorder& operator=(const UrlRecorder&) = delete;
+
+    // The URLs opened so far, oldest first, each as the recorder received
+    // its arguments (several arguments joined by tabs).
+    std::vector<std::string> Urls() const;
+    // Waits until at least `count` URLs were opened, and returns them all.
+    std::vector<std::string> WaitForUrls(std::size_t count, int timeout_ms = 5000) const;
+
+private:
+    void Register(const RegData& command);
+    void Restore();
+
+    struct Saved {
+        HKEY root;
+        std::string created;            // the first key we made, removed again; or ""
+        std::string command_key;
+        std::optional<RegData> command;  // the command before, when the key existed
+    };
+    std::vector<Saved> saved_;
+    std::string log_;  // Windows path
+};
 
 // ---------------------------------------------------------------- the program
 

@@ -332,6 +332,8 @@ TEST_CASE("Tab and Shift+Tab take the focus round the tab order, hidden controls
     const auto app = StartBrevlin();
     const std::string selection = Selection(*app);
     REQUIRE(WaitUntil([&] { return app->FocusName() == "Option3"; }, 2000));
+    // Keys reach the window only once the display has given it the keyboard.
+    REQUIRE(WaitForKeyboard(app->window()));
 
     const std::vector<const ui::Control*> order = ui::TabOrder();
     const std::size_t n = order.size();
@@ -357,6 +359,8 @@ TEST_CASE("inside a frame an arrow key selects the other button and Space the fo
     ClearSettings();
     const auto app = StartBrevlin();
     REQUIRE(WaitUntil([&] { return app->FocusName() == "Option3"; }, 2000));
+    // Keys reach the window only once the display has given it the keyboard.
+    REQUIRE(WaitForKeyboard(app->window()));
 
     struct Step {
         const char* keys;
