@@ -8,7 +8,7 @@ BREVLIN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BREVLIN_PACKAGES=(
   cmake ninja-build g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine fonts-dejavu-core
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick libxfixes3
   doctest-dev python3
 )
 

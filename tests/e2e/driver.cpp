@@ -578,22 +578,22 @@ bool RoundTrip(HWND window) {
 
 namespace {
 
-// Runs xdotool and returns what it printed, or nothing if it failed.
-std::optional<std::string> RunXdo(const std::string& arguments) {
+// Runs a Linux command line and returns what it printed, or nothing if it
+// failed.
+std::optional<std::string> RunUnix(const std::string& command_line) {
     // Wine starts a Linux program but cannot wait for it, so the shell
-    // leaves xdotool's output and then its exit status in files once it has
-    // finished.
+    // leaves the program's output and then its exit status in files once it
+    // has finished.
     const SharedFile marker = MarkerFile();
-    std::string command = "/bin/sh -c \"/usr/bin/xdotool " + arguments + " > '" +
-                          marker.unix_path + ".out'; echo $? > '" + marker.unix_path +
-                          ".part'; mv '" + marker.unix_path + ".part' '" + marker.unix_path +
-                          "'\"";
+    std::string command = "/bin/sh -c \"" + command_line + " > '" + marker.unix_path +
+                          ".out'; echo $? > '" + marker.unix_path + ".part'; mv '" +
+                          marker.unix_path + ".part' '" + marker.unix_path + "'\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
-        Fail("cannot run xdotool " + arguments);
+        Fail("cannot run " + command_line);
     if (process.hProcess) CloseHandle(process.hProcess);
     if (process.hThread) CloseHandle(process.hThread);
 
@@ -603,10 +603,30 @@ std::optional<std::string> RunXdo(const std::string& arguments) {
     std::optional<std::string> output = ReadWholeFile(output_path);
     DeleteFileA(marker.windows_path.c_str());
     DeleteFileA(output_path.c_str());
-    if (!status) Fail("xdotool " + arguments + " did not finish");
+    if (!status) Fail(command_line + " did not finish");
     if (std::atoi(status->c_str()) != 0) return std::nullopt;
     return output.value_or("");
 }
+
+std::optional<std::string> RunXdo(const std::string& arguments) {
+    return RunUnix("/usr/bin/xdotool " + arguments);
+}
+
+// Prints the hot spot of the pointer image the X display shows, through the
+// XFixes extension, which every X server of ours has.
+constexpr char kPointerScript[] =
+    "import ctypes\n"
+    "class Image(ctypes.Structure):\n"
+    "    _fields_ = [('x', ctypes.c_short), ('y', ctypes.c_short),\n"
+    "                ('width', ctypes.c_ushort), ('height', ctypes.c_ushort),\n"
+    "                ('xhot', ctypes.c_ushort), ('yhot', ctypes.c_ushort)]\n"
+    "x11 = ctypes.CDLL('libX11.so.6')\n"
+    "fixes = ctypes.CDLL('libXfixes.so.3')\n"
+    "x11.XOpenDisplay.restype = ctypes.c_void_p\n"
+    "fixes.XFixesGetCursorImage.restype = ctypes.POINTER(Image)\n"
+    "fixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]\n"
+    "image = fixes.XFixesGetCursorImage(x11.XOpenDisplay(None)).contents\n"
+    "print(image.xhot, image.yhot)\n";
 
 }  // namespace
 
@@ -627,6 +647,20 @@ bool WaitForKeyboard(HWND window, int timeout_ms) {
             return focus && std::strtoull(focus->c_str(), nullptr, 10) == x_window;
         },
         timeout_ms);
+}
+
+std::optional<POINT> PointerHotSpot() {
+    const SharedFile script = MarkerFile();
+    if (FILE* file = std::fopen(script.windows_path.c_str(), "wb")) {
+        std::fputs(kPointerScript, file);
+        std::fclose(file);
+    }
+    const std::optional<std::string> output = RunUnix("python3 '" + script.unix_path + "'");
+    DeleteFileA(script.windows_path.c_str());
+    POINT spot{};
+    if (!output || std::sscanf(output->c_str(), "%ld %ld", &spot.x, &spot.y) != 2)
+        return std::nullopt;
+    return spot;
 }
 
 void MovePointer(POINT screen) {

@@ -130,6 +130,9 @@ std::string Xdo(const std::string& arguments);
 // and keys pressed in between go elsewhere.
 bool WaitForKeyboard(HWND window, int timeout_ms = 3000);
 void MovePointer(POINT screen);
+// The hot spot of the pointer image the display shows now: it tells the
+// shapes apart (the hand's is at its finger tip, 5,0).
+std::optional<POINT> PointerHotSpot();
 // A left click with the real pointer at the centre of the window.
 void Click(HWND window);
 // A left click with the real pointer at this point of the screen.

@@ -280,3 +280,27 @@ TEST_CASE("every way of closing shows the farewell once, then the program ends, 
         CHECK(Snapshot::Take().Text() == before.Text());
     }
 }
+
+TEST_CASE("the pointing hand over the two links and Exit Brevlin, the arrow elsewhere") {
+    ClearSettings();
+    const auto app = StartBrevlin();
+    const auto text = [](const std::optional<POINT>& spot) {
+        return spot ? std::to_string(spot->x) + "," + std::to_string(spot->y) : "none";
+    };
+    const std::string hand = "5,0";
+    for (std::string_view element : {"Label3", "Label8", "ppaypal", "Frame1", "Option3",
+                                     "Label1", "lbltip", "frmmain"}) {
+        CAPTURE(element);
+        const bool wants_hand = element == "Label3" || element == "Label8" || element == "ppaypal";
+        const POINT spot = SpotOf(*app, element);
+        MovePointer(spot);
+        MovePointer({spot.x + 1, spot.y});
+        CHECK(RoundTrip(app->window()));
+        if (wants_hand) {
+            CHECK(WaitUntil([&] { return text(PointerHotSpot()) == hand; }, 1000));
+        } else {
+            CHECK(WaitUntil([&] { return PointerHotSpot().has_value(); }, 1000));
+            CHECK(text(PointerHotSpot()) != hand);
+        }
+    }
+}
