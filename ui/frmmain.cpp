@@ -191,14 +191,14 @@ void FrmMain::RegisterClasses() {
 
     WNDCLASSEXW frame{};
     frame.cbSize = sizeof frame;
-    frame.lpfnWndProc = FrameProc;
+    frame.lpfnWndProc = ChildProc;
     frame.hInstance = instance_;
     frame.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     frame.lpszClassName = kFrameClass;
     RegisterClassExW(&frame);
 
     WNDCLASSEXW picture = frame;
-    picture.lpfnWndProc = PictureProc;
+    picture.lpfnWndProc = ChildProc;
     // As with the labels, the second press of a double click is no click.
     picture.style = CS_DBLCLKS;
     picture.lpszClassName = kPictureClass;
@@ -732,49 +732,45 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     }
 }
 
-LRESULT CALLBACK FrmMain::FrameProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+// Frames and picture boxes: windows of our own classes.
+LRESULT CALLBACK FrmMain::ChildProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     FrmMain* self = From(window);
     const Control* control = self ? self->ControlOf(window) : nullptr;
     if (!control) return DefWindowProcW(window, message, wparam, lparam);
+    return self->OnChildMessage(window, *control, message, wparam, lparam);
+}
+
+LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT message, WPARAM wparam,
+                                LPARAM lparam) {
+    const bool frame = control.kind == Kind::Frame;
     LRESULT result = 0;
-    if (self->OnContainerMessage(message, wparam, lparam, &result)) return result;
+    if (frame && OnContainerMessage(message, wparam, lparam, &result)) return result;
     switch (message) {
         case WM_ERASEBKGND:
             return 1;  // painted whole in WM_PAINT
         case WM_PAINT:
-            self->PaintFrame(window, *control);
+            if (frame) {
+                PaintFrame(window, control);
+            } else {
+                PaintPicture(window, control);
+            }
             return 0;
         case WM_MOUSEMOVE:
-            self->OnMouseOver(control->name);
-            return 0;
-        default:
-            return DefWindowProcW(window, message, wparam, lparam);
-    }
-}
-
-LRESULT CALLBACK FrmMain::PictureProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    FrmMain* self = From(window);
-    const Control* control = self ? self->ControlOf(window) : nullptr;
-    if (!control) return DefWindowProcW(window, message, wparam, lparam);
-    switch (message) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT:
-            self->PaintPicture(window, *control);
-            return 0;
-        case WM_MOUSEMOVE:
-            self->OnMouseOver(control->name);
+            OnMouseOver(control.name);
             return 0;
         case WM_LBUTTONDOWN:
+            if (frame) break;
             SetFocus(window);  // a picture box takes the focus when clicked
-            self->Press(window);
+            Press(window);
             return 0;
         case WM_LBUTTONUP:
-            self->Release(window, lparam, *control);
+            if (frame) break;
+            Release(window, lparam, control);
             return 0;
         default:
-            return DefWindowProcW(window, message, wparam, lparam);
+            break;
     }
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 LRESULT CALLBACK FrmMain::ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -46,12 +46,13 @@ public:
 
 private:
     static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static FrmMain* From(HWND window);
 
     LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT OnChildMessage(HWND window, const Control& control, UINT message, WPARAM wparam,
+                           LPARAM lparam);
     // Messages every container (the window and the frames) handles alike.
     bool OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
