@@ -464,10 +464,15 @@ void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side, RegStatus status
 
 // --- Events ------------------------------------------------------------------
 
-void FrmMain::OnOptionCommand(const Control& control) {
+void FrmMain::OnOptionCommand(HWND button, const Control& control) {
     // Windows also reports a click when an unselected radio button merely
-    // gets the focus; only a real click or Space selects, and so writes.
-    if (user_selects_) OnUserSelects(control);
+    // gets the focus; only a real click or Space selects, and so writes. The
+    // user's click is taken once: a warning shown while handling it gives the
+    // focus back to the button when it closes, and that focus click must not
+    // count as the user's again.
+    if (button != user_button_) return;
+    user_button_ = nullptr;
+    OnUserSelects(control);
 }
 
 void FrmMain::OnUserSelects(const Control& button) {
@@ -659,9 +664,10 @@ void FrmMain::PaintPicture(HWND picture, const Control& control) {
 bool FrmMain::OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
     switch (message) {
         case WM_COMMAND: {
-            const Control* control = ControlOf(reinterpret_cast<HWND>(lparam));
+            HWND from = reinterpret_cast<HWND>(lparam);
+            const Control* control = ControlOf(from);
             if (control && control->kind == Kind::OptionButton && HIWORD(wparam) == BN_CLICKED)
-                OnOptionCommand(*control);
+                OnOptionCommand(from, *control);
             *result = 0;
             return true;
         }
@@ -788,10 +794,9 @@ LRESULT CALLBACK FrmMain::ControlProc(HWND window, UINT message, WPARAM wparam, 
             if (control->kind == Kind::OptionButton &&
                 (message == WM_LBUTTONUP || wparam == VK_SPACE)) {
                 // The click the button reports while handling this is the user's.
-                const bool outer = self->user_selects_;
-                self->user_selects_ = true;
+                self->user_button_ = window;
                 const LRESULT result = CallWindowProcW(original, window, message, wparam, lparam);
-                self->user_selects_ = outer;
+                self->user_button_ = nullptr;
                 return result;
             }
             if (message == WM_LBUTTONUP && control->kind == Kind::Label) {

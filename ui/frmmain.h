@@ -66,7 +66,7 @@ private:
     RECT PixelRect(const Control& control) const;
     void PlaceWindow();
 
-    void OnOptionCommand(const Control& control);
+    void OnOptionCommand(HWND button, const Control& control);
     void OnUserSelects(const Control& button);
     void OnClick(const Control& control);
     void Press(HWND window);
@@ -104,7 +104,7 @@ private:
     std::map<std::string, std::string, std::less<>> holders_;
 
     HWND focus_ = nullptr;        // where the focus goes back to on activation
-    bool user_selects_ = false;   // a button is handling a real click or Space
+    HWND user_button_ = nullptr;  // the button handling a real click or Space
     HWND pressed_ = nullptr;      // a label or picture the mouse went down on
     bool unloading_ = false;
     bool com_ready_ = false;

@@ -424,6 +424,15 @@ TEST_CASE("a setting that cannot be stored: a warning names it and the selection
         CHECK(box->buttons == std::vector<int>{IDOK});
         CHECK(GetWindow(box->box, GW_OWNER) == app->window());
 
+        // When the warning closes, Windows gives the focus back to the button,
+        // which reports a click for it: that is no second attempt.
+        HWND button = ControlOf(*app, attempt.button);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(GetParent(button), WM_COMMAND,
+                            MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                            reinterpret_cast<LPARAM>(button), SMTO_ABORTIFHUNG, 2000, &ignored);
+        CHECK(FindMessageBoxes(app->process_id()).size() == 1);
+
         PressButton(box->box, IDOK);
         CHECK(WaitUntil([&] { return FindMessageBox(app->process_id()) == nullptr; }, 3000));
         CHECK(app->Running());
@@ -439,4 +448,30 @@ TEST_CASE("a setting that cannot be stored: a warning names it and the selection
     SettledOn(expected);
     CHECK(Snapshot::Take().Text() == expected.Text());
     CHECK(FindMessageBox(app->process_id()) == nullptr);
+}
+
+TEST_CASE("the click Windows reports when a radio button merely gets the focus stores nothing") {
+    // Windows sends BN_CLICKED to an unselected radio button's parent when
+    // the button receives the focus; Wine does not, so the test sends it.
+    ClearSettings();
+    const Snapshot before = Snapshot::Take();
+    const auto app = StartBrevlin();
+    const std::string selection = Selection(*app);
+    for (const Tweak& tweak : Catalogue()) {
+        for (const Choice* choice : {&tweak.on, &tweak.off}) {
+            HWND button = app->Find(choice->button);
+            REQUIRE(button);
+            if (IsChecked(button)) continue;
+            CAPTURE(choice->button);
+            const WPARAM command = MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED);
+            DWORD_PTR ignored = 0;
+            CHECK(SendMessageTimeoutA(GetParent(button), WM_COMMAND, command,
+                                      reinterpret_cast<LPARAM>(button), SMTO_ABORTIFHUNG, 2000,
+                                      &ignored));
+            CHECK_FALSE(IsChecked(button));
+        }
+    }
+    CHECK(Selection(*app) == selection);
+    CHECK(FindMessageBox(app->process_id()) == nullptr);
+    CHECK(Snapshot::Take().Text() == before.Text());
 }
