@@ -3,19 +3,19 @@
 #include <windows.h>
 
 namespace brevlin {
-namespace {
 
-// The predefined keys are sign-extended 32-bit values, as windows.h spells them.
-HKEY ToHkey(RegRoot root) {
+HKEY PredefinedKey(RegRoot root) {
     return reinterpret_cast<HKEY>(
         static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<std::uint32_t>(root))));
 }
+
+namespace {
 
 HKEY ToHkey(RegHandle key) { return reinterpret_cast<HKEY>(key); }
 
 RegStatus OpenWith(decltype(&RegOpenKeyA) open, RegRoot root, const char* path, RegHandle* key) {
     HKEY opened = nullptr;
-    const LSTATUS result = open(ToHkey(root), path, &opened);
+    const LSTATUS result = open(PredefinedKey(root), path, &opened);
     *key = reinterpret_cast<RegHandle>(result == ERROR_SUCCESS ? opened : nullptr);
     return result;
 }
@@ -44,7 +44,7 @@ RegStatus Advapi32Registry::SetValue(RegHandle key, const char* name, std::uint3
 }
 
 RegStatus Advapi32Registry::DeleteKey(RegRoot root, const char* path) {
-    return RegDeleteKeyA(ToHkey(root), path);
+    return RegDeleteKeyA(PredefinedKey(root), path);
 }
 
 RegStatus Advapi32Registry::CloseKey(RegHandle key) { return RegCloseKey(ToHkey(key)); }

@@ -1,9 +1,15 @@
 // The real registry: the six functions passed straight to advapi32.
 #pragma once
 
+#include <windows.h>
+
 #include "registry/platform.h"
 
 namespace brevlin {
+
+// The predefined key a root names: a 32-bit value sign-extended, as
+// windows.h spells HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE.
+HKEY PredefinedKey(RegRoot root);
 
 class Advapi32Registry final : public RegistryPlatform {
 public:

@@ -89,9 +89,8 @@ public:
 
 private:
     static void Clear(RegRoot root) {
-        const HKEY hkey = root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-        RegDeleteTreeA(hkey, Base().c_str());
-        RegDeleteKeyA(hkey, Base().c_str());
+        RegDeleteTreeA(PredefinedKey(root), Base().c_str());
+        RegDeleteKeyA(PredefinedKey(root), Base().c_str());
     }
 
     template <typename T, std::size_t N>

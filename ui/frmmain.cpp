@@ -609,13 +609,7 @@ void FrmMain::PaintMain() {
     }
 }
 
-void FrmMain::PaintFrame(HWND frame, const Control& control) {
-    Painting paint(frame);
-    HDC dc = paint.dc();
-    RECT client;
-    GetClientRect(frame, &client);
-    FillRect(dc, &client, BrushFor(control.back));
-
+void FrmMain::PaintFrame(HDC dc, const RECT& client, const Control& control) {
     Selected font(dc, FontFor(control));
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
@@ -636,12 +630,7 @@ void FrmMain::PaintFrame(HWND frame, const Control& control) {
     TextOutW(dc, indent, 0, caption.c_str(), static_cast<int>(caption.size()));
 }
 
-void FrmMain::PaintPicture(HWND picture, const Control& control) {
-    Painting paint(picture);
-    HDC dc = paint.dc();
-    RECT client;
-    GetClientRect(picture, &client);
-    FillRect(dc, &client, BrushFor(control.back));
+void FrmMain::PaintPicture(HDC dc, const RECT& client, const Control& control) {
     if (control.picture == Picture::HelpIcon && help_icon_) {
         DrawIconEx(dc, 0, 0, help_icon_, client.right, client.bottom, 0, nullptr, DI_NORMAL);
     } else if (control.picture == Picture::Donation && donation_.get()) {
@@ -754,13 +743,18 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
     switch (message) {
         case WM_ERASEBKGND:
             return 1;  // painted whole in WM_PAINT
-        case WM_PAINT:
+        case WM_PAINT: {
+            Painting paint(window);
+            RECT client;
+            GetClientRect(window, &client);
+            FillRect(paint.dc(), &client, BrushFor(control.back));
             if (frame) {
-                PaintFrame(window, control);
+                PaintFrame(paint.dc(), client, control);
             } else {
-                PaintPicture(window, control);
+                PaintPicture(paint.dc(), client, control);
             }
             return 0;
+        }
         case WM_MOUSEMOVE:
             OnMouseOver(control.name);
             return 0;

@@ -78,8 +78,9 @@ private:
     void Unload();
 
     void PaintMain();
-    void PaintFrame(HWND frame, const Control& control);
-    void PaintPicture(HWND picture, const Control& control);
+    // On the control's background, already filled.
+    void PaintFrame(HDC dc, const RECT& client, const Control& control);
+    void PaintPicture(HDC dc, const RECT& client, const Control& control);
 
     HWND Window(std::string_view name) const;
     const Control* ControlOf(HWND window) const;

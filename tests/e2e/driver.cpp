@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "registry/advapi32.h"
 #include "ui/layout.h"
+#include "ui/win32.h"
 
 namespace brevlin::e2e {
 namespace {
@@ -89,14 +91,6 @@ void Walk(HKEY key, const std::string& entry, std::map<std::string, std::string>
     }
 }
 
-std::wstring Wide(std::string_view text) {
-    std::wstring wide(text.size() * 2 + 1, L'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      wide.data(), static_cast<int>(wide.size()));
-    wide.resize(static_cast<std::size_t>(n));
-    return wide;
-}
-
 // Where a file the driver makes lives, seen from Linux and from Windows.
 struct SharedFile {
     std::string unix_path;
@@ -115,7 +109,7 @@ SharedFile MarkerFile() {
     static const auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (!to_unix) Fail("not running under Wine: no wine_get_unix_file_name");
-    char* unix_temp = to_unix(Wide(temp).c_str());
+    char* unix_temp = to_unix(ui::Widen(temp).c_str());
     if (!unix_temp) Fail("no Linux path for the temporary folder");
     std::string unix_path = unix_temp;
     HeapFree(GetProcessHeap(), 0, unix_temp);
@@ -230,12 +224,6 @@ std::string OwnFolder() {
 
 // ---------------------------------------------------------------- registry
 
-HKEY RootKey(RegRoot root) {
-    // The predefined keys are 32-bit values sign-extended into a pointer.
-    const auto value = static_cast<LONG>(static_cast<std::uint32_t>(root));
-    return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(value));
-}
-
 RegData Sz(std::string_view text) {
     std::string bytes(text);
     bytes.push_back('\0');
@@ -285,7 +273,7 @@ std::string Describe(const RegData& data) {
 
 void ClearSettings() {
     for (const Tree& tree : kTrees) {
-        const LONG status = RegDeleteTreeA(RootKey(tree.root), std::string(tree.top).c_str());
+        const LONG status = RegDeleteTreeA(PredefinedKey(tree.root), std::string(tree.top).c_str());
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
             Fail("cannot delete " + KeyEntry(tree.root, tree.top));
     }
@@ -293,7 +281,7 @@ void ClearSettings() {
 
 void PutKey(RegRoot root, std::string_view path) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(RootKey(root), std::string(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+    if (RegCreateKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
         Fail("cannot create " + KeyEntry(root, path));
     RegCloseKey(key);
@@ -301,7 +289,7 @@ void PutKey(RegRoot root, std::string_view path) {
 
 void PutValue(RegRoot root, std::string_view path, std::string_view name, const RegData& data) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(RootKey(root), std::string(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+    if (RegCreateKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
         Fail("cannot create " + KeyEntry(root, path));
     const LONG status =
@@ -314,7 +302,7 @@ void PutValue(RegRoot root, std::string_view path, std::string_view name, const 
 
 bool KeyExists(RegRoot root, std::string_view path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(RootKey(root), std::string(path).c_str(), 0, KEY_READ, &key) !=
+    if (RegOpenKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, KEY_READ, &key) !=
         ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
@@ -325,7 +313,7 @@ Snapshot Snapshot::Take() {
     Snapshot snapshot;
     for (const Tree& tree : kTrees) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(RootKey(tree.root), std::string(tree.top).c_str(), 0, KEY_READ, &key) !=
+        if (RegOpenKeyExA(PredefinedKey(tree.root), std::string(tree.top).c_str(), 0, KEY_READ, &key) !=
             ERROR_SUCCESS)
             continue;
         Walk(key, KeyEntry(tree.root, tree.top), snapshot.entries_);
@@ -377,7 +365,7 @@ Snapshot Snapshot::WithoutKey(RegRoot root, std::string_view path) const {
 }
 
 ReadOnlyKey::ReadOnlyKey(RegRoot root, std::string_view path) {
-    if (RegOpenKeyExA(RootKey(root), std::string(path).c_str(), 0, READ_CONTROL | WRITE_DAC,
+    if (RegOpenKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, READ_CONTROL | WRITE_DAC,
                       &key_) != ERROR_SUCCESS)
         Fail("cannot open " + KeyEntry(root, path) + " to lock it");
     DWORD size = 0;

@@ -25,8 +25,6 @@ inline constexpr std::string_view kDesktopIconKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\"
     "{00020D75-0000-0000-C000-000000000046}";
 
-HKEY RootKey(RegRoot root);
-
 // A value's type and bytes, as RegQueryValueExA delivers them.
 struct RegData {
     DWORD type = REG_NONE;
