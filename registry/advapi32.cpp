@@ -47,6 +47,12 @@ RegStatus Advapi32Registry::DeleteKey(RegRoot root, const char* path) {
     return RegDeleteKeyA(PredefinedKey(root), path);
 }
 
+RegStatus Advapi32Registry::QueryInfoKey(RegHandle key, std::uint32_t* subkeys) {
+    return RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr,
+                            reinterpret_cast<DWORD*>(subkeys), nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr);
+}
+
 RegStatus Advapi32Registry::CloseKey(RegHandle key) { return RegCloseKey(ToHkey(key)); }
 
 }  // namespace brevlin

@@ -1,91 +1,159 @@
 #include "registry/mdlreg.h"
 
+#include "registry/owner.h"
+
 namespace brevlin::mdlreg {
 namespace {
+
+// A key handle for one operation. It is closed when the operation ends,
+// whether the open or create gave one or left it 0.
+struct CloseKeyOf {
+    RegistryPlatform* reg;
+    void operator()(RegHandle key) const { reg->CloseKey(key); }
+};
+using Key = Owner<RegHandle, CloseKeyOf>;
+
+struct Opened {
+    Key key;
+    RegStatus status;
+};
 
 // The platform takes NUL-terminated texts; std::string gives us the copy.
 std::string Terminated(std::string_view text) { return std::string(text); }
 
-WriteResult FirstFailure(RegStatus first, RegStatus second) {
-    return {first != status::kSuccess ? first : second};
+Opened Open(RegistryPlatform& reg, RegRoot root, const std::string& path) {
+    RegHandle handle = 0;
+    const RegStatus status = reg.OpenKey(root, path.c_str(), &handle);
+    return {Key(handle, CloseKeyOf{&reg}), status};
+}
+
+Opened Create(RegistryPlatform& reg, RegRoot root, const std::string& path) {
+    RegHandle handle = 0;
+    const RegStatus status = reg.CreateKey(root, path.c_str(), &handle);
+    return {Key(handle, CloseKeyOf{&reg}), status};
+}
+
+// The shortest leading part of the path that does not exist, which a create
+// would make; empty when the whole path exists, and also when a key on the
+// way cannot be opened for another reason: what we cannot see is not ours to
+// remove afterwards.
+std::string FirstMissingKey(RegistryPlatform& reg, RegRoot root, const std::string& path) {
+    if (Open(reg, root, path).status != status::kFileNotFound) return {};
+    for (std::size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
+        std::string leading = path.substr(0, end);
+        const RegStatus opened = Open(reg, root, leading).status;
+        if (opened == status::kFileNotFound) return leading;
+        if (opened != status::kSuccess || end == std::string::npos) return {};
+    }
+}
+
+// Deletes the keys a failed write made, deepest first, down to the first
+// that was missing before. They are empty: the write that would have filled
+// one failed. A key that cannot be deleted stops it, since none above it can.
+void RemoveMadeKeys(RegistryPlatform& reg, RegRoot root, std::string path,
+                    const std::string& first_made) {
+    while (path.size() >= first_made.size()) {
+        const RegStatus deleted = reg.DeleteKey(root, path.c_str());
+        if (deleted != status::kSuccess && deleted != status::kFileNotFound) return;
+        if (path.size() == first_made.size()) return;
+        path.erase(path.rfind('\\'));
+    }
+}
+
+// Creates the key and stores one value in it; if either fails, the keys the
+// create made are deleted again, so the registry is as it was.
+WriteResult WriteValue(RegistryPlatform& reg, RegRoot root, std::string_view key_path,
+                       std::string_view name, std::uint32_t type, const std::uint8_t* data,
+                       std::uint32_t size) {
+    const std::string path = Terminated(key_path);
+    const std::string first_made = FirstMissingKey(reg, root, path);
+    WriteResult result;
+    {
+        const Opened created = Create(reg, root, path);
+        const RegStatus set = reg.SetValue(created.key.get(), Terminated(name).c_str(), type,
+                                           data, size);
+        result.status = created.status != status::kSuccess ? created.status : set;
+    }
+    if (!result.ok() && !first_made.empty()) RemoveMadeKeys(reg, root, path, first_made);
+    return result;
 }
 
 }  // namespace
 
 WriteResult CreateKey(RegistryPlatform& reg, RegRoot root, std::string_view path) {
-    RegHandle key = 0;
-    const RegStatus created = reg.CreateKey(root, Terminated(path).c_str(), &key);
-    reg.CloseKey(key);
+    const std::string key_path = Terminated(path);
+    const std::string first_made = FirstMissingKey(reg, root, key_path);
+    const RegStatus created = Create(reg, root, key_path).status;
+    if (created != status::kSuccess && !first_made.empty())
+        RemoveMadeKeys(reg, root, key_path, first_made);
     return {created};
 }
 
 WriteResult DeleteKey(RegistryPlatform& reg, RegRoot root, std::string_view path) {
-    const RegStatus deleted = reg.DeleteKey(root, Terminated(path).c_str());
-    // Hiding something that is already hidden has succeeded.
-    return {deleted == status::kFileNotFound ? status::kSuccess : deleted};
+    const std::string key_path = Terminated(path);
+    const RegStatus deleted = reg.DeleteKey(root, key_path.c_str());
+    // Deleting what is already gone has succeeded.
+    if (deleted == status::kFileNotFound) return {status::kSuccess};
+    WriteResult result{deleted};
+    if (deleted == status::kAccessDenied) {
+        // Windows refuses a key with subkeys with the same code as a key we
+        // may not delete; only the first is not a question of rights.
+        const Opened key = Open(reg, root, key_path);
+        std::uint32_t subkeys = 0;
+        result.key_has_subkeys = key.status == status::kSuccess &&
+                                 reg.QueryInfoKey(key.key.get(), &subkeys) == status::kSuccess &&
+                                 subkeys > 0;
+    }
+    return result;
 }
 
 std::string ReadString(RegistryPlatform& reg, RegRoot root, std::string_view path,
                        std::string_view name) {
     const std::string value_name = Terminated(name);
-    RegHandle key = 0;
-    reg.OpenKey(root, Terminated(path).c_str(), &key);
+    const Opened opened = Open(reg, root, Terminated(path));
 
     // First ask only for the type and the size; the status tells nothing more.
     std::uint32_t type = 0;
     std::uint32_t size = 0;
-    reg.QueryValue(key, value_name.c_str(), &type, nullptr, &size);
+    reg.QueryValue(opened.key.get(), value_name.c_str(), &type, nullptr, &size);
+    if (type != regtype::kSz) return {};
 
-    std::string result;
-    if (type == regtype::kSz) {
-        // A buffer of spaces, so that any byte the data does not cover shows.
-        std::string buffer(size, ' ');
-        std::uint32_t scratch_type = 0;
-        std::uint32_t buffer_size = size;
-        const RegStatus fetched =
-            reg.QueryValue(key, value_name.c_str(), &scratch_type,
-                           reinterpret_cast<std::uint8_t*>(buffer.data()), &buffer_size);
-        if (fetched == status::kSuccess) {
-            // Stored with or without its terminator, the text ends at its first NUL.
-            result = buffer.substr(0, buffer.find('\0'));
-        }
-    }
-    reg.CloseKey(key);
-    return result;
+    // A buffer of spaces, so that any byte the data does not cover shows.
+    std::string text(size, ' ');
+    std::uint32_t scratch_type = 0;
+    std::uint32_t buffer_size = size;
+    if (reg.QueryValue(opened.key.get(), value_name.c_str(), &scratch_type,
+                       reinterpret_cast<std::uint8_t*>(text.data()),
+                       &buffer_size) != status::kSuccess)
+        return {};
+    // Stored with or without its terminator, the text ends at its first NUL.
+    // Cut in place: the value may be as large as anything another program
+    // cared to store.
+    if (const std::size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
+    return text;
 }
 
 WriteResult WriteString(RegistryPlatform& reg, RegRoot root, std::string_view path,
                         std::string_view name, std::string_view text) {
     const std::string data = Terminated(text);
-    RegHandle key = 0;
-    const RegStatus created = reg.CreateKey(root, Terminated(path).c_str(), &key);
     // The count leaves the terminator out: the empty text is a 0-byte value.
-    const RegStatus set =
-        reg.SetValue(key, Terminated(name).c_str(), regtype::kSz,
-                     reinterpret_cast<const std::uint8_t*>(data.c_str()),
-                     static_cast<std::uint32_t>(data.size()));
-    reg.CloseKey(key);
-    return FirstFailure(created, set);
+    return WriteValue(reg, root, path, name, regtype::kSz,
+                      reinterpret_cast<const std::uint8_t*>(data.c_str()),
+                      static_cast<std::uint32_t>(data.size()));
 }
 
 std::int32_t ReadDword(RegistryPlatform& reg, RegRoot root, std::string_view path,
                        std::string_view name) {
-    RegHandle key = 0;
-    reg.OpenKey(root, Terminated(path).c_str(), &key);
-
+    const Opened opened = Open(reg, root, Terminated(path));
     std::uint8_t bytes[4] = {0, 0, 0, 0};
     std::uint32_t type = 0;
     std::uint32_t size = sizeof bytes;
-    const RegStatus fetched = reg.QueryValue(key, Terminated(name).c_str(), &type, bytes, &size);
-
-    std::int32_t result = 0;
-    if (fetched == status::kSuccess && type == regtype::kDword) {
-        const std::uint32_t raw = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-                                  std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
-        result = static_cast<std::int32_t>(raw);
-    }
-    reg.CloseKey(key);
-    return result;
+    const RegStatus fetched =
+        reg.QueryValue(opened.key.get(), Terminated(name).c_str(), &type, bytes, &size);
+    if (fetched != status::kSuccess || type != regtype::kDword) return 0;
+    const std::uint32_t raw = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+                              std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+    return static_cast<std::int32_t>(raw);
 }
 
 WriteResult WriteDword(RegistryPlatform& reg, RegRoot root, std::string_view path,
@@ -94,12 +162,7 @@ WriteResult WriteDword(RegistryPlatform& reg, RegRoot root, std::string_view pat
     const std::uint8_t bytes[4] = {
         static_cast<std::uint8_t>(raw), static_cast<std::uint8_t>(raw >> 8),
         static_cast<std::uint8_t>(raw >> 16), static_cast<std::uint8_t>(raw >> 24)};
-    RegHandle key = 0;
-    const RegStatus created = reg.CreateKey(root, Terminated(path).c_str(), &key);
-    const RegStatus set =
-        reg.SetValue(key, Terminated(name).c_str(), regtype::kDword, bytes, sizeof bytes);
-    reg.CloseKey(key);
-    return FirstFailure(created, set);
+    return WriteValue(reg, root, path, name, regtype::kDword, bytes, sizeof bytes);
 }
 
 }  // namespace brevlin::mdlreg

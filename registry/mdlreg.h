@@ -3,7 +3,8 @@
 //
 // Reads never fail visibly: a value that cannot be delivered reads as the
 // empty text or 0. Writes return the platform's status so that the caller
-// can tell the user when a change did not take effect.
+// can tell the user when a change did not take effect, and a write that
+// fails leaves the registry as it was: keys it made on the way go again.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +18,15 @@ namespace brevlin::mdlreg {
 // The outcome of a change: kSuccess, or the first status that stopped it.
 struct WriteResult {
     RegStatus status = status::kSuccess;
+    // A delete was refused because the key still has subkeys, which
+    // RegDeleteKeyA does not remove, rather than for want of rights.
+    bool key_has_subkeys = false;
     bool ok() const { return status == status::kSuccess; }
 };
 
 WriteResult CreateKey(RegistryPlatform& reg, RegRoot root, std::string_view path);
-// A key that is already absent counts as deleted.
+// Deletes the key with its values, never its subkeys. A key that is already
+// absent counts as deleted.
 WriteResult DeleteKey(RegistryPlatform& reg, RegRoot root, std::string_view path);
 
 // A REG_SZ value, cut at its first NUL; the empty text for anything else.
@@ -31,7 +36,9 @@ std::string ReadString(RegistryPlatform& reg, RegRoot root, std::string_view pat
 WriteResult WriteString(RegistryPlatform& reg, RegRoot root, std::string_view path,
                         std::string_view name, std::string_view text);
 
-// A 4-byte REG_DWORD value, read as signed; 0 for anything else.
+// A REG_DWORD value as a signed number, least significant byte first; one
+// of fewer than 4 bytes reads as its low bytes. 0 for any other type, for
+// data of more than 4 bytes, and when nothing can be read.
 std::int32_t ReadDword(RegistryPlatform& reg, RegRoot root, std::string_view path,
                        std::string_view name);
 WriteResult WriteDword(RegistryPlatform& reg, RegRoot root, std::string_view path,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace brevlin {
 
@@ -12,6 +13,11 @@ enum class RegRoot : std::uint32_t {
     CurrentUser = 0x80000001u,
     LocalMachine = 0x80000002u,
 };
+
+// The root's name as regedit and .reg files spell it.
+constexpr std::string_view RootName(RegRoot root) {
+    return root == RegRoot::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+}
 
 // An open key; 0 means "no key" and is what a failed open or create leaves.
 using RegHandle = std::uintptr_t;
@@ -61,6 +67,9 @@ public:
                                const std::uint8_t* data, std::uint32_t size) = 0;
     // RegDeleteKeyA: deletes the last key of the path, with its values.
     virtual RegStatus DeleteKey(RegRoot root, const char* path) = 0;
+    // RegQueryInfoKeyA, asked only for the number of subkeys: it tells a
+    // delete refused for a key's subkeys from one refused for want of rights.
+    virtual RegStatus QueryInfoKey(RegHandle key, std::uint32_t* subkeys) = 0;
     // RegCloseKey.
     virtual RegStatus CloseKey(RegHandle key) = 0;
 };

@@ -214,6 +214,14 @@ RegStatus RegistryStore::DeleteKey(RegRoot root, const char* path) {
     return status::kSuccess;
 }
 
+RegStatus RegistryStore::QueryInfoKey(RegHandle handle, std::uint32_t* subkeys) {
+    RegStatus result = status::kSuccess;
+    const std::shared_ptr<Key> key = Lookup(handle, &result);
+    if (!key) return result;
+    if (subkeys) *subkeys = static_cast<std::uint32_t>(key->subkeys.size());
+    return status::kSuccess;
+}
+
 RegStatus RegistryStore::CloseKey(RegHandle handle) {
     if (handles_.erase(handle) == 0) return status::kInvalidHandle;
     handle_paths_.erase(handle);

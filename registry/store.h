@@ -44,6 +44,7 @@ public:
     RegStatus SetValue(RegHandle key, const char* name, std::uint32_t type,
                        const std::uint8_t* data, std::uint32_t size) override;
     RegStatus DeleteKey(RegRoot root, const char* path) override;
+    RegStatus QueryInfoKey(RegHandle key, std::uint32_t* subkeys) override;
     RegStatus CloseKey(RegHandle key) override;
 
     // --- for tests -------------------------------------------------------

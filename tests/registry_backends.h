@@ -37,6 +37,9 @@ public:
     RegStatus DeleteKey(RegRoot root, const char* path) override {
         return inner_.DeleteKey(root, path);
     }
+    RegStatus QueryInfoKey(RegHandle key, std::uint32_t* subkeys) override {
+        return inner_.QueryInfoKey(key, subkeys);
+    }
     RegStatus CloseKey(RegHandle key) override {
         const RegStatus result = inner_.CloseKey(key);
         if (result == status::kSuccess) open_.erase(key);

@@ -201,6 +201,7 @@ TEST_CASE_TEMPLATE("creating and deleting keys", B, BREVLIN_BACKENDS) {
         s.MakeKey("k\\child");
         const auto result = mdlreg::DeleteKey(b.reg, HKCU, s.Path("k"));
         CHECK(result.status == status::kAccessDenied);
+        CHECK(result.key_has_subkeys);
         CHECK(s.Exists("k\\child"));
     }
     CHECK(b.reg.OpenHandles() == 0);

@@ -38,10 +38,35 @@ TEST_CASE("writes that are refused leave the registry as it was and say why") {
           status::kAccessDenied);
     CHECK(mdlreg::WriteString(store, HKLM, "Software\\Missing", "v", "x").status ==
           status::kAccessDenied);
-    CHECK(mdlreg::DeleteKey(store, HKLM, "Software\\Existing").status == status::kAccessDenied);
+    const auto refused_delete = mdlreg::DeleteKey(store, HKLM, "Software\\Existing");
+    CHECK(refused_delete.status == status::kAccessDenied);
+    CHECK_FALSE(refused_delete.key_has_subkeys);  // a question of rights
 
     CHECK(store.Dump() == before);
     CHECK(store.OpenHandles() == 0);
+}
+
+TEST_CASE("a value refused in keys the write had to make leaves none of them behind") {
+    // An account that may make subkeys but not set values (an inherited
+    // KEY_READ | KEY_CREATE_SUB_KEY): the keys made on the way go again.
+    RegistryStore store;
+    store.Put(HKCU, "Software\\Outlook", "kept", regtype::kDword, {1, 0, 0, 0});
+    store.Refuse(HKCU, "Software\\Outlook", kRefuseSet);
+    const std::string before = store.Dump();
+
+    CHECK(mdlreg::WriteString(store, HKCU, "Software\\Outlook\\Security", "v", "x").status ==
+          status::kAccessDenied);
+    CHECK(mdlreg::WriteDword(store, HKCU, "Software\\Outlook\\A\\B\\C", "v", 1).status ==
+          status::kAccessDenied);
+    CHECK(store.Dump() == before);
+    CHECK(store.OpenHandles() == 0);
+
+    // A key that was there before stays, even when the value is refused.
+    store.Put(HKCU, "Software\\Outlook\\Preferences", "other", regtype::kDword, {0, 0, 0, 0});
+    const std::string with_key = store.Dump();
+    CHECK(mdlreg::WriteDword(store, HKCU, "Software\\Outlook\\Preferences", "v", 1).status ==
+          status::kAccessDenied);
+    CHECK(store.Dump() == with_key);
 }
 
 TEST_CASE("refusals under one root do not touch the other") {
