@@ -37,8 +37,9 @@ std::string ModelWindow::HolderText(std::string_view holder) const {
     return holders_.at(std::string(holder));
 }
 
-void ModelWindow::ReportWriteFailure(const Tweak& tweak, Side side, RegStatus status) {
-    failures.push_back({tweak.id, side, status});
+void ModelWindow::ReportWriteFailure(const Tweak& tweak, Side side,
+                                     const mdlreg::WriteResult& result) {
+    failures.push_back({tweak.id, side, result.status, result.key_has_subkeys});
 }
 
 bool ModelWindow::IsSelected(std::string_view button) const {

@@ -21,7 +21,8 @@ public:
     void SetSelected(std::string_view button, bool selected) override;
     void SetHolderText(std::string_view holder, std::string_view text) override;
     std::string HolderText(std::string_view holder) const override;
-    void ReportWriteFailure(const Tweak& tweak, Side side, RegStatus status) override;
+    void ReportWriteFailure(const Tweak& tweak, Side side,
+                            const mdlreg::WriteResult& result) override;
 
     // The user selects a button (a click, or an arrow key within its frame).
     void Click(std::string_view button) { SetSelected(button, true); }
@@ -34,6 +35,7 @@ public:
         TweakId id;
         Side side;
         RegStatus status;
+        bool key_has_subkeys;
     };
     std::vector<Failure> failures;
     std::vector<std::string> clicks;  // every click raised, in order

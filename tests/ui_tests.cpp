@@ -7,6 +7,7 @@
 
 #include "tweaks/catalogue.h"
 #include "ui/layout.h"
+#include "tweaks/settings.h"
 #include "ui/texts.h"
 
 using namespace brevlin;
@@ -183,14 +184,14 @@ TEST_CASE("shell arguments: a text as it is, a number as digits, 0 as none") {
 
 TEST_CASE("a failed change names the setting and says why") {
     const std::string denied_lm =
-        WriteFailureMessage(TweakFor(TweakId::deskicon), Side::On, status::kAccessDenied);
+        WriteFailureMessage(TweakFor(TweakId::deskicon), Side::On, {status::kAccessDenied});
     CHECK(denied_lm.find("\"Icon on Desktop\" could not be changed to \"Show\"") !=
           std::string::npos);
     CHECK(denied_lm.find("administrator") != std::string::npos);
     const std::string denied_cu =
-        WriteFailureMessage(TweakFor(TweakId::bcc), Side::Off, status::kAccessDenied);
+        WriteFailureMessage(TweakFor(TweakId::bcc), Side::Off, {status::kAccessDenied});
     CHECK(denied_cu.find("\"Show BCC Field\"") != std::string::npos);
     CHECK(denied_cu.find("administrator") == std::string::npos);
-    CHECK(WriteFailureMessage(TweakFor(TweakId::msn), Side::On, 1359).find("error 1359") !=
+    CHECK(WriteFailureMessage(TweakFor(TweakId::msn), Side::On, {1359}).find("error 1359") !=
           std::string::npos);
 }

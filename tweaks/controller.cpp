@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tweaks/decimal.h"
+#include "tweaks/settings.h"
 
 namespace brevlin {
 namespace {
@@ -41,15 +41,9 @@ void SettingsController::LoadSettings() {
 }
 
 void SettingsController::ShowStored(const Tweak& tweak) {
-    const std::string stored =
-        tweak.kind == ValueKind::StringValue
-            ? mdlreg::ReadString(registry_, tweak.root, tweak.key_path, tweak.value_name)
-            : Decimal(
-                  mdlreg::ReadDword(registry_, tweak.root, tweak.key_path, tweak.value_name));
     // The decision is made on what the holder shows, not on the value itself.
-    window_.SetHolderText(tweak.holder, stored);
-    const bool on = window_.HolderText(tweak.holder) == tweak.on_when_holder_is;
-    Show(tweak, on ? Side::On : Side::Off);
+    window_.SetHolderText(tweak.holder, ReadStoredText(registry_, tweak));
+    Show(tweak, SideOf(tweak, window_.HolderText(tweak.holder)));
 }
 
 void SettingsController::OnOptionClick(std::string_view button) {
@@ -66,28 +60,15 @@ void SettingsController::OnOptionClick(std::string_view button) {
     }
     if (!tweak.holder.empty()) window_.SetHolderText(tweak.holder, holder_before);
     Show(tweak, shown_[IndexOf(tweak.id)]);
-    window_.ReportWriteFailure(tweak, clicked->side, result.status);
+    window_.ReportWriteFailure(tweak, clicked->side, result);
 }
 
 mdlreg::WriteResult SettingsController::Store(const Tweak& tweak, Side side) {
-    const Choice& choice = tweak.choice(side);
-    switch (tweak.kind) {
-        case ValueKind::StringValue: {
-            // The text passes through its holder, and what the holder then
-            // shows is what gets stored.
-            window_.SetHolderText(tweak.holder, choice.text);
-            const std::string text = window_.HolderText(tweak.holder);
-            return mdlreg::WriteString(registry_, tweak.root, tweak.key_path, tweak.value_name,
-                                       text);
-        }
-        case ValueKind::DwordValue:
-            return mdlreg::WriteDword(registry_, tweak.root, tweak.key_path, tweak.value_name,
-                                      choice.number);
-        case ValueKind::KeyPresence:
-            return side == Side::On ? mdlreg::CreateKey(registry_, tweak.root, tweak.key_path)
-                                    : mdlreg::DeleteKey(registry_, tweak.root, tweak.key_path);
-    }
-    return {status::kInvalidParameter};
+    if (tweak.kind != ValueKind::StringValue) return WriteSide(registry_, tweak, side, {});
+    // The text passes through its holder, and what the holder then shows is
+    // what gets stored.
+    window_.SetHolderText(tweak.holder, tweak.choice(side).text);
+    return WriteSide(registry_, tweak, side, window_.HolderText(tweak.holder));
 }
 
 void SettingsController::Show(const Tweak& tweak, std::optional<Side> side) {

@@ -23,7 +23,8 @@ public:
     virtual void SetHolderText(std::string_view holder, std::string_view text) = 0;
     virtual std::string HolderText(std::string_view holder) const = 0;
     // A selection could not be stored; the frame already shows its old state.
-    virtual void ReportWriteFailure(const Tweak& tweak, Side side, RegStatus status) = 0;
+    virtual void ReportWriteFailure(const Tweak& tweak, Side side,
+                                    const mdlreg::WriteResult& result) = 0;
 };
 
 class SettingsController {

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "resources/resource.h"
+#include "tweaks/settings.h"
 
 namespace brevlin::ui {
 namespace {
@@ -457,8 +458,9 @@ std::string FrmMain::HolderText(std::string_view holder) const {
     return found == holders_.end() ? std::string() : found->second;
 }
 
-void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side, RegStatus status) {
-    MessageBoxW(main_, Widen(WriteFailureMessage(tweak, side, status)).c_str(),
+void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side,
+                                 const mdlreg::WriteResult& result) {
+    MessageBoxW(main_, Widen(WriteFailureMessage(tweak, side, result)).c_str(),
                 Widen(kWarningTitle).c_str(), MB_OK | MB_ICONWARNING);
 }
 

@@ -42,7 +42,8 @@ public:
     void SetSelected(std::string_view button, bool selected) override;
     void SetHolderText(std::string_view holder, std::string_view text) override;
     std::string HolderText(std::string_view holder) const override;
-    void ReportWriteFailure(const Tweak& tweak, Side side, RegStatus status) override;
+    void ReportWriteFailure(const Tweak& tweak, Side side,
+                            const mdlreg::WriteResult& result) override;
 
 private:
     static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

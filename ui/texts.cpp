@@ -45,24 +45,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kTips{{
 }};
 // clang-format on
 
-std::string Reason(const Tweak& tweak, RegStatus status) {
-    switch (status) {
-        case status::kAccessDenied:
-            if (tweak.root == RegRoot::LocalMachine)
-                return "Windows refused access: this setting applies to every user of the "
-                       "computer, so changing it needs administrator rights. Start Brevlin as "
-                       "an administrator and try again.";
-            return "Windows refused access to the registry key where Outlook keeps this "
-                   "setting. Your account may not be allowed to change it.";
-        case status::kFileNotFound:
-        case status::kKeyDeleted:
-            return "The registry key disappeared while Brevlin was changing it. Please try "
-                   "again.";
-        default:
-            return "Windows reported error " + Decimal(status) + ".";
-    }
-}
-
 }  // namespace
 
 std::optional<std::string_view> TipFor(std::string_view element) {
@@ -78,12 +60,6 @@ std::optional<std::string> ShellText(const ShellArgument& argument) {
     const long number = std::get<long>(argument);
     if (number == 0) return std::nullopt;
     return Decimal(number);
-}
-
-std::string WriteFailureMessage(const Tweak& tweak, Side side, RegStatus status) {
-    return "The setting \"" + std::string(tweak.frame_caption) + "\" could not be changed to \"" +
-           std::string(tweak.choice(side).caption) + "\".\r\n\r\n" + Reason(tweak, status) +
-           "\r\n\r\nThe setting is as it was before.";
 }
 
 }  // namespace brevlin::ui

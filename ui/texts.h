@@ -35,8 +35,7 @@ constexpr unsigned kFarewellStyle = 64;
 using ShellArgument = std::variant<std::string, long>;
 std::optional<std::string> ShellText(const ShellArgument& argument);
 
-// The warning shown when selecting a button did not change its setting.
+// The title of the warning that a selection did not change its setting.
 extern const std::string_view kWarningTitle;
-std::string WriteFailureMessage(const Tweak& tweak, Side side, RegStatus status);
 
 }  // namespace brevlin::ui

@@ -15,7 +15,7 @@ namespace {
 
 [[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
 
-std::string RootName(RegRoot root) {
+std::string ShortRootName(RegRoot root) {
     return root == RegRoot::CurrentUser ? "HKCU" : "HKLM";
 }
 
@@ -37,7 +37,7 @@ const Tree& TreeOf(RegRoot root, std::string_view path) {
 }
 
 std::string KeyEntry(RegRoot root, std::string_view path) {
-    return RootName(root) + "\\" + std::string(path);
+    return ShortRootName(root) + "\\" + std::string(path);
 }
 // " | " sorts before "\", so a key's values come right after it, before its subkeys.
 std::string ValueEntry(const std::string& key_entry, std::string_view name) {

@@ -11,6 +11,7 @@
 
 #include "tests/e2e/driver.h"
 #include "tweaks/catalogue.h"
+#include "tweaks/settings.h"
 #include "ui/layout.h"
 #include "ui/texts.h"
 
@@ -418,8 +419,8 @@ TEST_CASE("a setting that cannot be stored: a warning names it and the selection
         CHECK(box->title == "Brevlin");
         CHECK(box->text.find(tweak.frame_caption) != std::string::npos);
         CHECK(box->text.find("could not be changed") != std::string::npos);
-        CHECK(box->text == ui::WriteFailureMessage(tweak, FindButton(attempt.button)->side,
-                                                   status::kAccessDenied));
+        CHECK(box->text == WriteFailureMessage(tweak, FindButton(attempt.button)->side,
+                                               {status::kAccessDenied}));
         CHECK(std::string(NameOf(box->icon)) == NameOf(BoxIcon::Warning));
         CHECK(box->buttons == std::vector<int>{IDOK});
         CHECK(GetWindow(box->box, GW_OWNER) == app->window());
