@@ -7,6 +7,7 @@
 #include "tests/model_window.h"
 #include "tests/registry_backends.h"
 #include "tweaks/controller.h"
+#include "tweaks/settings.h"
 
 using namespace brevlin;
 using brevlin::test::ModelWindow;
@@ -39,7 +40,9 @@ struct Program {
     ModelWindow window;
     SettingsController controller{registry, window};
     Program() {
-        window.on_click = [this](std::string_view button) { controller.OnOptionClick(button); };
+        window.on_user_choice = [this](const Tweak& tweak, Side side) {
+            controller.OnUserChoice(tweak, side);
+        };
     }
     // Starts the program and checks that start-up left the registry alone.
     void Start() {
@@ -233,6 +236,32 @@ TEST_CASE("a write that fails puts the frame back and tells the window why") {
         REQUIRE(p.window.failures.size() == 1);
         CHECK(p.window.failures[0].id == TweakId::attach);
     }
+    SUBCASE("a value refused in keys the write had to make: they go again") {
+        // An account that may make subkeys of Outlook's key but not set values.
+        p.store.Put(HKCU, "Software\\Microsoft\\Office\\10.0\\Outlook", "kept", regtype::kDword,
+                    Dword(1));
+        p.store.Refuse(HKCU, "Software\\Microsoft\\Office\\10.0\\Outlook", kRefuseSet);
+        p.Start();
+        const std::string before = p.store.Dump();
+        p.window.Click("Option6");
+        REQUIRE(p.window.failures.size() == 1);
+        CHECK(p.window.failures[0].status == status::kAccessDenied);
+        CHECK(p.window.IsSelected("Option3"));
+        CHECK(p.window.HolderText("Text2") == "");
+        CHECK(p.store.Dump() == before);
+        CHECK_FALSE(p.store.HasKey(HKCU, kSecurity));
+    }
+    SUBCASE("Hide over a key that holds subkeys: told it is the subkeys, not rights") {
+        p.store.Put(HKLM, kDeskIcon + "\\DefaultIcon", "", regtype::kSz, Bytes("x"));
+        p.Start();
+        p.window.Click("Option12");  // the key is there: Show stores again
+        p.window.Click("Option11");
+        CHECK(p.window.IsSelected("Option12"));
+        CHECK(p.store.HasKey(HKLM, kDeskIcon + "\\DefaultIcon"));
+        REQUIRE(p.window.failures.size() == 1);
+        CHECK(p.window.failures[0].status == status::kAccessDenied);
+        CHECK(p.window.failures[0].key_has_subkeys);
+    }
     SUBCASE("a number whose key may not be created") {
         p.store.Refuse(HKCU, kPreferences, kRefuseCreate);
         p.Start();
@@ -250,15 +279,87 @@ TEST_CASE("a write that fails puts the frame back and tells the window why") {
     CHECK(p.registry.OpenHandles() == 0);
 }
 
-TEST_CASE("selections by the program raise clicks that write nothing; the user's write") {
+TEST_CASE("start-up writes nothing; the user's click writes, and touches no other frame") {
     Program p;
     p.Start();
-    // The selection rule raised a click for each of the six selections.
-    CHECK(p.window.clicks.size() == 6);
     CHECK(p.store.Dump() == "HKCU\nHKLM\n");
     p.window.Click("Option4");
-    CHECK(p.window.clicks.size() == 7);
     CHECK(p.store.Value(HKCU, kPreferences, "ShowBcc")->bytes == Dword(1));
-    // Another frame's selection is untouched.
     CHECK(p.window.Selection() == "Option3,Option4,Option2,Option8,Option9,Option13");
+}
+
+TEST_CASE("a click on the selected button stores its side again") {
+    // What the window shows may not be what is stored, in the very form the
+    // button writes: the click writes it, so window and registry agree.
+    struct Case {
+        const char* what;
+        std::uint32_t type;
+        std::vector<std::uint8_t> bytes;
+        const char* button;  // selected at start-up, and clicked
+        std::uint32_t stored_type;
+        std::vector<std::uint8_t> stored;
+    };
+    std::vector<std::uint8_t> list = Bytes(kList);
+    list.push_back(0);
+    const std::vector<Case> cases = {
+        {"ShowBcc 2", regtype::kDword, Dword(2), "Option5", regtype::kDword, Dword(0)},
+        {"ShowBcc as the text 1", regtype::kSz, Bytes("1"), "Option5", regtype::kDword, Dword(0)},
+        {"ShowBcc 1", regtype::kDword, Dword(1), "Option4", regtype::kDword, Dword(1)},
+        {"a custom list", regtype::kSz, Bytes("exe;zip"), "Option6", regtype::kSz, list},
+        {"a list of another type", regtype::kExpandSz, Bytes("exe"), "Option3", regtype::kSz, {}},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.what);
+        Program p;
+        const bool attach = std::string_view(c.button) == "Option6" ||
+                            std::string_view(c.button) == "Option3";
+        const std::string& path = attach ? kSecurity : kPreferences;
+        const char* name = attach ? "Level1Remove" : "ShowBcc";
+        p.store.Put(HKCU, path, name, c.type, c.bytes);
+        p.Start();
+        REQUIRE(p.window.IsSelected(c.button));
+        p.window.Click(c.button);
+        CHECK(p.window.IsSelected(c.button));
+        REQUIRE(p.store.Value(HKCU, path, name));
+        CHECK(p.store.Value(HKCU, path, name)->type == c.stored_type);
+        CHECK(p.store.Value(HKCU, path, name)->bytes == c.stored);
+        CHECK(p.window.failures.empty());
+    }
+}
+
+TEST_CASE("a stored list longer than a holder holds is cut in the holder, and still reads as Disabled") {
+    Program p;
+    const std::string huge(100000, 'x');
+    p.store.Put(HKCU, kSecurity, "Level1Remove", regtype::kSz, Bytes(huge));
+    p.Start();
+    CHECK(p.window.HolderText("Text2") == std::string(32767, 'x'));
+    CHECK(p.window.IsSelected("Option6"));
+    // Stored as it was: start-up writes nothing.
+    CHECK(p.store.Value(HKCU, kSecurity, "Level1Remove")->bytes.size() == 100000);
+}
+
+TEST_CASE("the plain words for a refused write name the setting and the true reason") {
+    const auto message = [](TweakId id, Side side, mdlreg::WriteResult result) {
+        return WriteFailureMessage(TweakFor(id), side, result);
+    };
+    const std::string denied_lm = message(TweakId::deskicon, Side::On, {status::kAccessDenied});
+    CHECK(denied_lm.find("\"Icon on Desktop\" could not be changed to \"Show\"") !=
+          std::string::npos);
+    CHECK(denied_lm.find("administrator") != std::string::npos);
+    CHECK(denied_lm.find("The setting is as it was before.") != std::string::npos);
+
+    const std::string denied_cu = message(TweakId::bcc, Side::Off, {status::kAccessDenied});
+    CHECK(denied_cu.find("\"Show BCC Field\" could not be changed to \"Disabled\"") !=
+          std::string::npos);
+    CHECK(denied_cu.find("administrator") == std::string::npos);
+
+    // Hide over a key that holds subkeys: rights would not help; say so and name the key.
+    const std::string subkeys = message(TweakId::deskicon, Side::Off, {status::kAccessDenied, true});
+    CHECK(subkeys.find("\"Icon on Desktop\" could not be changed to \"Hide\"") !=
+          std::string::npos);
+    CHECK(subkeys.find("HKEY_LOCAL_MACHINE\\" + kDeskIcon) != std::string::npos);
+    CHECK(subkeys.find("subkeys") != std::string::npos);
+    CHECK(subkeys.find("administrator") == std::string::npos);
+
+    CHECK(message(TweakId::msn, Side::On, {1359}).find("error 1359") != std::string::npos);
 }

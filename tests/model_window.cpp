@@ -17,16 +17,14 @@ ModelWindow::ModelWindow() {
 void ModelWindow::SetSelected(std::string_view button, bool selected) {
     const auto ref = FindButton(button);
     if (!ref) throw std::invalid_argument("no such button");
-    auto& state = selected_.find(button)->second;
-    if (!selected || state) {
-        state = selected;  // clearing, or already selected: no click
-        return;
-    }
-    const Side other = ref->side == Side::On ? Side::Off : Side::On;
-    selected_.find(ref->tweak->choice(other).button)->second = false;
-    state = true;
-    clicks.emplace_back(button);
-    if (on_click) on_click(button);
+    if (selected) selected_.find(ref->tweak->choice(Other(ref->side)).button)->second = false;
+    selected_.find(button)->second = selected;
+}
+
+void ModelWindow::Click(std::string_view button) {
+    const auto ref = FindButton(button);
+    if (!ref) throw std::invalid_argument("no such button");
+    if (on_user_choice) on_user_choice(*ref->tweak, ref->side);
 }
 
 void ModelWindow::SetHolderText(std::string_view holder, std::string_view text) {

@@ -15,8 +15,8 @@ class ModelWindow final : public WindowOperations {
 public:
     ModelWindow();
 
-    // The click handler every button calls when it becomes selected.
-    std::function<void(std::string_view)> on_click;
+    // Where the user's choices go: the controller, in the program.
+    std::function<void(const Tweak&, Side)> on_user_choice;
 
     void SetSelected(std::string_view button, bool selected) override;
     void SetHolderText(std::string_view holder, std::string_view text) override;
@@ -24,8 +24,9 @@ public:
     void ReportWriteFailure(const Tweak& tweak, Side side,
                             const mdlreg::WriteResult& result) override;
 
-    // The user selects a button (a click, or an arrow key within its frame).
-    void Click(std::string_view button) { SetSelected(button, true); }
+    // The user chooses a button (a click or Space on it, or an arrow key
+    // within its frame), whether it is selected or not.
+    void Click(std::string_view button);
 
     bool IsSelected(std::string_view button) const;
     // "Option3,Option5,..." : every selected button, in catalogue order.
@@ -38,7 +39,6 @@ public:
         bool key_has_subkeys;
     };
     std::vector<Failure> failures;
-    std::vector<std::string> clicks;  // every click raised, in order
 
 private:
     std::map<std::string, bool, std::less<>> selected_;
