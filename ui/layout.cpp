@@ -13,104 +13,142 @@ constexpr int kFirstId = 1000;
 constexpr Colour kHelpBlue = Colour::Rgb(131, 143, 197);
 constexpr Colour kWhite = Colour::Rgb(255, 255, 255);
 
-// A setting frame: all seven share size, font and colours.
-constexpr Control FrameAt(std::string_view name, std::string_view caption, int left, int top,
-                          int tab) {
-    return {name, Kind::Frame, "", {left, top, 2895, 555}, caption, Font::Heading,
-            sys::kWindowText, sys::kBtnFace, false, true, Align::Left, Sizing::Fixed,
-            Pointer::Arrow, Picture::None, tab};
+// A setting's frame: all seven share size, font and colours.
+constexpr Control FrameOf(TweakId id, int left, int top, int tab) {
+    const Tweak& tweak = TweakFor(id);
+    return {.name = tweak.frame, .kind = Kind::Frame, .place = {left, top, 2895, 555},
+            .text = tweak.frame_caption, .font = Font::Heading, .fore = sys::kWindowText,
+            .border = true, .tweak = &tweak, .tab_index = tab};
 }
 
-// An option button: the on side stands at 240, the off side at 1560.
-constexpr Control OptionAt(std::string_view name, std::string_view frame,
-                           std::string_view caption, int left, int width, int tab,
+// One of a setting's buttons: the on side stands at 240, the off side at 1560.
+constexpr Control ButtonOf(TweakId id, Side side, int width, int tab,
                            Colour fore = sys::kBtnText) {
-    return {name, Kind::OptionButton, frame, {left, 240, width, 255}, caption, Font::Regular,
-            fore, sys::kBtnFace, false, false, Align::Left, Sizing::Fixed, Pointer::Arrow,
-            Picture::None, tab};
+    const Tweak& tweak = TweakFor(id);
+    const Choice& choice = tweak.choice(side);
+    return {.name = choice.button, .kind = Kind::OptionButton, .container = tweak.frame,
+            .place = {side == Side::On ? 240 : 1560, 240, width, 255}, .text = choice.caption,
+            .font = Font::Regular, .fore = fore, .tweak = &tweak, .side = side,
+            .tab_index = tab};
 }
 
 // A help picture: beyond its frame's right edge, so never seen.
-constexpr Control HelpAt(std::string_view name, std::string_view frame, int left, int top,
-                         int tab) {
-    return {name, Kind::PictureBox, frame, {left, top, 240, 240}, "", Font::Default,
-            sys::kBtnText, kHelpBlue, false, false, Align::Left, Sizing::Fixed, Pointer::Help,
-            Picture::HelpIcon, tab};
+constexpr Control HelpAt(std::string_view name, TweakId id, int left, int top, int tab) {
+    return {.name = name, .kind = Kind::PictureBox, .container = TweakFor(id).frame,
+            .place = {left, top, 240, 240}, .back = kHelpBlue, .pointer = Pointer::Help,
+            .picture = Picture::HelpIcon, .tab_index = tab};
 }
 
 // An empty label below the visible area; the settings use most as holders.
 constexpr Control HolderAt(std::string_view name, int left, int tab) {
-    return {name, Kind::Label, "", {left, 6480, 615, 615}, "", Font::Default, sys::kBtnText,
-            sys::kBtnFace, false, false, Align::Left, Sizing::Fixed, Pointer::Arrow,
-            Picture::None, tab};
+    return {.name = name, .kind = Kind::Label, .place = {left, 6480, 615, 615}, .tab_index = tab};
 }
 
-constexpr WindowSpec kWindow{"Brevlin - Quenbrook", 6150, 4065, sys::kBtnFace};
+constexpr WindowLook kWindow{.name = "frmmain", .caption = "Brevlin - Quenbrook",
+                             .client_width = 6150, .client_height = 4065,
+                             .back = sys::kBtnFace};
 
-// clang-format off
 constexpr Control kControls[] = {
     // The top level, front to back.
-    FrameAt("Frame7", "Log activity", 3195, 1530, 32),
-    FrameAt("Frame6", "Icon on Desktop", 3195, 795, 28),
-    FrameAt("Frame5", "View PlainText only", 3195, 60, 24),
-    {"ppaypal", Kind::PictureBox, "", {5040, 3525, 930, 465}, "", Font::Default,
-     sys::kBtnText, kWhite, false, true, Align::Left, Sizing::Fixed, Pointer::Hand,
-     Picture::Donation, 18},
-    {"Text2", Kind::TextBox, "", {960, 6000, 2775, 285}, "Text1", Font::Default,
-     sys::kWindowText, sys::kWindow, false, true, Align::Left, Sizing::Fixed, Pointer::Arrow,
-     Picture::None, 17},
-    FrameAt("Frame4", "MSN Integration", 75, 2190, 9),
-    FrameAt("Frame3", "Show BCC Field", 75, 795, 6),
-    FrameAt("Frame2", "Minimize to system tray", 75, 1530, 3),
-    FrameAt("Frame1", "Attachment Security", 75, 60, 0),
-    {"Label2", Kind::Label, "", {720, 3540, 3705, 240}, "Brevlin 3.0 for Microsoft Outlook",
-     Font::Title, sys::k3dDkShadow, sys::kBtnFace, true, false, Align::Left, Sizing::FitText,
-     Pointer::Arrow, Picture::None, 40},
-    {"Label3", Kind::Label, "", {1020, 3780, 3105, 195}, BREVLIN_COPYRIGHT, Font::Regular,
-     sys::k3dDkShadow, sys::kBtnFace, true, false, Align::Left, Sizing::FitText, Pointer::Hand,
-     Picture::None, 39},
+    FrameOf(TweakId::logging, 3195, 1530, 32),
+    FrameOf(TweakId::deskicon, 3195, 795, 28),
+    FrameOf(TweakId::plaintext, 3195, 60, 24),
+    {.name = "ppaypal", .kind = Kind::PictureBox, .place = {5040, 3525, 930, 465},
+     .back = kWhite, .border = true, .pointer = Pointer::Hand, .picture = Picture::Donation,
+     .action = Action::Donate, .tab_index = 18},
+    {.name = "Text2", .kind = Kind::TextBox, .place = {960, 6000, 2775, 285}, .text = "Text1",
+     .fore = sys::kWindowText, .back = sys::kWindow, .border = true, .tab_index = 17},
+    FrameOf(TweakId::msn, 75, 2190, 9),
+    FrameOf(TweakId::bcc, 75, 795, 6),
+    FrameOf(TweakId::systray, 75, 1530, 3),
+    FrameOf(TweakId::attach, 75, 60, 0),
+    {.name = "Label2", .kind = Kind::Label, .place = {720, 3540, 3705, 240},
+     .text = "Brevlin 3.0 for Microsoft Outlook", .font = Font::Title, .fore = sys::k3dDkShadow,
+     .transparent = true, .sizing = Sizing::FitText, .tab_index = 40},
+    {.name = "Label3", .kind = Kind::Label, .place = {1020, 3780, 3105, 195},
+     .text = BREVLIN_COPYRIGHT, .font = Font::Regular, .fore = sys::k3dDkShadow,
+     .transparent = true, .sizing = Sizing::FitText, .pointer = Pointer::Hand,
+     .action = Action::OpenWebSite, .tab_index = 39},
     HolderAt("lbl50", 4080, 38),
     HolderAt("Label9", 2070, 37),
-    {"Label8", Kind::Label, "", {3720, 2400, 1920, 195}, "Exit Brevlin", Font::Heading,
-     sys::kBtnText, sys::kBtnFace, true, false, Align::Centre, Sizing::FitHeight, Pointer::Hand,
-     Picture::None, 36},
-    {"Line1", Kind::Line, "", {480, 5520, 5640, 0}, "", Font::Default, sys::kWindowText,
-     sys::kBtnFace, false, false, Align::Left, Sizing::Fixed, Pointer::Arrow, Picture::None,
-     -1},
+    {.name = "Label8", .kind = Kind::Label, .place = {3720, 2400, 1920, 195},
+     .text = "Exit Brevlin", .font = Font::Heading, .transparent = true, .align = Align::Centre,
+     .sizing = Sizing::FitHeight, .pointer = Pointer::Hand, .action = Action::Exit,
+     .tab_index = 36},
+    {.name = "Line1", .kind = Kind::Line, .place = {480, 5520, 5640, 0},
+     .fore = sys::kWindowText},
     HolderAt("Label7", 3300, 22),
     HolderAt("Label6", 2685, 21),
     HolderAt("Label5", 1455, 20),
     HolderAt("Label4", 840, 19),
-    {"Label1", Kind::Label, "", {60, 3480, 6015, 555}, "", Font::Default, sys::kWindowText,
-     sys::kWindow, false, true, Align::Left, Sizing::Fixed, Pointer::Arrow, Picture::None, 12},
-    {"lbltip", Kind::Label, "", {60, 2940, 6015, 615}, kDefaultTip, Font::Regular,
-     sys::kInfoText, sys::kBtnFace, false, false, Align::Centre, Sizing::Fixed, Pointer::Arrow,
-     Picture::None, 23},
+    {.name = "Label1", .kind = Kind::Label, .place = {60, 3480, 6015, 555},
+     .fore = sys::kWindowText, .back = sys::kWindow, .border = true, .tab_index = 12},
+    {.name = "lbltip", .kind = Kind::Label, .place = {60, 2940, 6015, 615}, .text = kDefaultTip,
+     .font = Font::Regular, .fore = sys::kInfoText, .align = Align::Centre,
+     .role = Role::TipArea, .tab_index = 23},
 
     // Each frame's children, front to back.
-    HelpAt("pattach", "Frame1", 3360, 600, 13),
-    OptionAt("Option3", "Frame1", "Enabled", 240, 1335, 2),
-    OptionAt("Option6", "Frame1", "Disabled", 1560, 1215, 1),
-    HelpAt("pbcc", "Frame3", 3240, 480, 14),
-    OptionAt("Option5", "Frame3", "Disabled", 1560, 1215, 8),
-    OptionAt("Option4", "Frame3", "Enabled", 240, 1335, 7),
-    HelpAt("psystray", "Frame2", 3360, 480, 15),
-    OptionAt("Option2", "Frame2", "No", 1560, 855, 5),
-    OptionAt("Option1", "Frame2", "Yes", 240, 1335, 4),
-    HelpAt("pmsn", "Frame4", 3240, 480, 16),
-    OptionAt("Option8", "Frame4", "Disable", 1560, 1215, 11),
-    OptionAt("Option7", "Frame4", "Enable", 240, 1335, 10),
-    OptionAt("Option10", "Frame5", "Enable", 240, 1335, 27, sys::kWindowText),
-    OptionAt("Option9", "Frame5", "Disable", 1560, 1215, 26),
-    HelpAt("Picture1", "Frame5", 3240, 480, 25),
-    OptionAt("Option12", "Frame6", "Show", 240, 1335, 31),
-    OptionAt("Option11", "Frame6", "Hide", 1560, 1215, 30),
-    HelpAt("Picture2", "Frame6", 3240, 480, 29),
-    OptionAt("Option14", "Frame7", "Enable", 240, 1335, 35),
-    OptionAt("Option13", "Frame7", "Disable", 1560, 1215, 34),
-    HelpAt("Picture3", "Frame7", 3240, 480, 33),
+    HelpAt("pattach", TweakId::attach, 3360, 600, 13),
+    ButtonOf(TweakId::attach, Side::On, 1335, 2),
+    ButtonOf(TweakId::attach, Side::Off, 1215, 1),
+    HelpAt("pbcc", TweakId::bcc, 3240, 480, 14),
+    ButtonOf(TweakId::bcc, Side::Off, 1215, 8),
+    ButtonOf(TweakId::bcc, Side::On, 1335, 7),
+    HelpAt("psystray", TweakId::systray, 3360, 480, 15),
+    ButtonOf(TweakId::systray, Side::Off, 855, 5),
+    ButtonOf(TweakId::systray, Side::On, 1335, 4),
+    HelpAt("pmsn", TweakId::msn, 3240, 480, 16),
+    ButtonOf(TweakId::msn, Side::Off, 1215, 11),
+    ButtonOf(TweakId::msn, Side::On, 1335, 10),
+    ButtonOf(TweakId::plaintext, Side::On, 1335, 27, sys::kWindowText),
+    ButtonOf(TweakId::plaintext, Side::Off, 1215, 26),
+    HelpAt("Picture1", TweakId::plaintext, 3240, 480, 25),
+    ButtonOf(TweakId::deskicon, Side::On, 1335, 31),
+    ButtonOf(TweakId::deskicon, Side::Off, 1215, 30),
+    HelpAt("Picture2", TweakId::deskicon, 3240, 480, 29),
+    ButtonOf(TweakId::logging, Side::On, 1335, 35),
+    ButtonOf(TweakId::logging, Side::Off, 1215, 34),
+    HelpAt("Picture3", TweakId::logging, 3240, 480, 33),
 };
-// clang-format on
+
+// --- What must hold of the table, checked when it is compiled. -------------
+
+constexpr const Control* Named(std::string_view name) {
+    for (const Control& control : kControls)
+        if (control.name == name) return &control;
+    return nullptr;
+}
+
+static_assert(std::size(kControls) == 42, "42 controls: 21 at the top level, 21 in frames");
+
+static_assert([] {
+    for (std::size_t i = 0; i < std::size(kControls); ++i)
+        for (std::size_t j = i + 1; j < std::size(kControls); ++j)
+            if (kControls[i].name == kControls[j].name) return false;
+    return true;
+}(), "every control has a name of its own");
+
+// Every setting of the catalogue has its frame, its two buttons inside that
+// frame and its holder in the window.
+static_assert([] {
+    for (const Tweak& tweak : kCatalogue) {
+        const Control* frame = Named(tweak.frame);
+        if (!frame || frame->kind != Kind::Frame || frame->tweak != &tweak) return false;
+        for (Side side : {Side::On, Side::Off}) {
+            const Control* button = Named(tweak.choice(side).button);
+            if (!button || button->container != tweak.frame || button->side != side)
+                return false;
+        }
+        if (!tweak.holder.empty() && !Named(tweak.holder)) return false;
+    }
+    return true;
+}(), "the window shows every setting of the catalogue");
+
+static_assert([] {
+    int tip_areas = 0;
+    for (const Control& control : kControls) tip_areas += control.role == Role::TipArea;
+    return tip_areas == 1;
+}(), "one tip area");
 
 bool Covers(const Twips& outer, const Twips& inner) {
     return outer.left <= inner.left && outer.top <= inner.top &&
@@ -120,15 +158,11 @@ bool Covers(const Twips& outer, const Twips& inner) {
 
 }  // namespace
 
-const WindowSpec& MainWindow() { return kWindow; }
+const WindowLook& MainWindow() { return kWindow; }
 
 std::span<const Control> Controls() { return kControls; }
 
-const Control* FindControl(std::string_view name) {
-    for (const Control& control : kControls)
-        if (control.name == name) return &control;
-    return nullptr;
-}
+const Control* FindControl(std::string_view name) { return Named(name); }
 
 const Control* FindControl(int id) {
     const int index = id - kFirstId;
@@ -136,9 +170,11 @@ const Control* FindControl(int id) {
     return &kControls[index];
 }
 
-int ControlId(const Control& control) {
-    return kFirstId + static_cast<int>(&control - kControls);
+std::size_t IndexOf(const Control& control) {
+    return static_cast<std::size_t>(&control - kControls);
 }
+
+int ControlId(const Control& control) { return kFirstId + static_cast<int>(IndexOf(control)); }
 
 bool TakesFocus(const Control& control) {
     return control.kind == Kind::OptionButton || control.kind == Kind::PictureBox ||
@@ -152,7 +188,34 @@ std::vector<const Control*> ChildrenOf(std::string_view container) {
     return children;
 }
 
+const Control& WithRole(Role role) {
+    return *std::find_if(std::begin(kControls), std::end(kControls),
+                         [&](const Control& control) { return control.role == role; });
+}
+
+const Control& FirstFrame() {
+    const Control* first = nullptr;
+    for (const Control& control : kControls)
+        if (control.kind == Kind::Frame && (!first || control.tab_index < first->tab_index))
+            first = &control;
+    return *first;
+}
+
 int ToPixels(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
+
+Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height) {
+    const auto start = [](int wanted, int low, int high, int size) {
+        return size > high - low ? low : std::clamp(wanted, low, high - size);
+    };
+    const int x = start(left, work.left, work.right, width);
+    const int y = start(top, work.top, work.bottom, height);
+    return {x, y, x + width, y + height};
+}
+
+Rect PlaceOnWorkArea(const Rect& work, int width, int height) {
+    return KeepOnWorkArea(work, work.left + (work.right - work.left - width) / 2,
+                          work.top + (work.bottom - work.top - height) / 2, width, height);
+}
 
 std::vector<const Control*> TabOrder() {
     std::vector<const Control*> order;
@@ -174,8 +237,7 @@ const Control* NextInTabOrder(std::string_view from, bool backwards) {
 }
 
 Colour BackgroundBeneath(const Control& control) {
-    const Control* self = &control;
-    for (const Control* behind = self + 1; behind != std::end(kControls); ++behind) {
+    for (const Control* behind = &control + 1; behind != std::end(kControls); ++behind) {
         if (behind->container != control.container || behind->transparent) continue;
         if (behind->kind != Kind::Label) continue;  // only labels paint the surface
         if (Covers(behind->place, control.place)) return behind->back;

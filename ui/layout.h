@@ -1,27 +1,34 @@
 // The main window as data: every control with its kind, container, place in
-// twips, text, font, colours, pointer, tab index and stacking order. The
-// window is built by walking this table; nothing about a control is repeated
-// in code. Portable, so the geometry and the keyboard order are tested anywhere.
+// twips, text, font, colours, pointer, action, tab index and stacking order.
+// The window is built by walking this table; nothing about a control is
+// repeated in code. Portable, so the geometry and the keyboard order are
+// tested anywhere. The frames and option buttons take their names and
+// captions from the settings catalogue.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "tweaks/catalogue.h"
+
 namespace brevlin::ui {
 
-enum class Kind { Frame, OptionButton, Label, PictureBox, TextBox, Line };
-enum class Font { Default, Regular, Heading, Title };
-enum class Pointer { Arrow, Hand, Help };
-enum class Align { Left, Centre };
-enum class Picture { None, HelpIcon, Donation };
-enum class Sizing {
+enum class Kind : std::uint8_t { Frame, OptionButton, Label, PictureBox, TextBox, Line };
+enum class Font : std::uint8_t { Default, Regular, Heading, Title };
+enum class Pointer : std::uint8_t { Arrow, Hand, Help };
+enum class Align : std::uint8_t { Left, Centre };
+enum class Picture : std::uint8_t { None, HelpIcon, Donation };
+enum class Sizing : std::uint8_t {
     Fixed,
     FitText,    // takes the width and height of its one-line text
     FitHeight,  // keeps its width, takes the height of its wrapped text
 };
+// What a click on the control does.
+enum class Action : std::uint8_t { None, OpenWebSite, Donate, Exit };
+// A part the control plays for the window beyond its own look.
+enum class Role : std::uint8_t { None, TipArea };
 
 // A system colour by its index (COLOR_BTNFACE is 15), or a fixed RGB value.
 struct Colour {
@@ -34,6 +41,7 @@ struct Colour {
     bool operator==(const Colour&) const = default;
 };
 
+// The system colour indices the window uses, as windows.h numbers them.
 namespace sys {
 constexpr Colour kWindow = Colour::System(5);
 constexpr Colour kWindowText = Colour::System(8);
@@ -50,9 +58,9 @@ struct Twips {
 struct Control {
     std::string_view name;
     Kind kind;
-    std::string_view container;  // a frame's name, or empty for the window
-    Twips place;                  // for the line: from (left, top) to (left+width, top+height)
-    std::string_view text;        // caption, or the text box's text
+    std::string_view container = {};  // a frame's name, or empty for the window
+    Twips place = {};  // for the line: from (left, top) to (left+width, top+height)
+    std::string_view text = {};  // caption, or the text box's text
     Font font = Font::Default;
     Colour fore = sys::kBtnText;
     Colour back = sys::kBtnFace;
@@ -62,17 +70,23 @@ struct Control {
     Sizing sizing = Sizing::Fixed;
     Pointer pointer = Pointer::Arrow;
     Picture picture = Picture::None;
+    Action action = Action::None;
+    Role role = Role::None;
+    // The setting a frame or an option button shows, and a button's side.
+    const Tweak* tweak = nullptr;
+    Side side = Side::On;
     int tab_index = -1;  // -1: none (the line)
 };
 
-struct WindowSpec {
+struct WindowLook {
+    std::string_view name;  // the window's own name, as the tips know it
     std::string_view caption;
     int client_width;   // twips
     int client_height;  // twips
     Colour back;
 };
 
-const WindowSpec& MainWindow();
+const WindowLook& MainWindow();
 
 // All 42 controls: the top level front to back, then each frame's children
 // front to back (a control's position here is its stacking order).
@@ -81,11 +95,35 @@ const Control* FindControl(std::string_view name);
 const Control* FindControl(int id);
 // The child window's control id, fixed by the control's place in the table.
 int ControlId(const Control& control);
+// The control's place in the table.
+std::size_t IndexOf(const Control& control);
 bool TakesFocus(const Control& control);
 std::vector<const Control*> ChildrenOf(std::string_view container);
+// The control with this role.
+const Control& WithRole(Role role);
+// The frame first in the tab order, whose selected button has the focus
+// when the window opens.
+const Control& FirstFrame();
 
 // Twips to pixels at a given DPI, rounding to nearest: 15 twips a pixel at 96.
 int ToPixels(int twips, int dpi);
+// The DPIs the window lays itself out for; a DPI change outside them is
+// nobody's real screen and is ignored.
+constexpr int kLowestDpi = 48;
+constexpr int kHighestDpi = 960;
+constexpr bool IsUsableDpi(int dpi) { return dpi >= kLowestDpi && dpi <= kHighestDpi; }
+
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const Rect&) const = default;
+};
+// Where a window of this size goes on a work area: wanted at (left, top),
+// moved the least that keeps it inside; along an axis where it is larger
+// than the work area, it starts at the work area's edge, so that its title
+// bar stays on screen and can be grabbed.
+Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height);
+// Centred on the work area, and kept on it as above.
+Rect PlaceOnWorkArea(const Rect& work, int width, int height);
 
 // The controls that take the keyboard focus, in ascending tab index.
 std::vector<const Control*> TabOrder();
