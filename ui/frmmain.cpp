@@ -8,7 +8,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "resources/resource.h"
@@ -18,39 +17,58 @@ namespace brevlin::ui {
 namespace {
 
 constexpr wchar_t kMainClass[] = L"BrevlinMain";
-// Posted once the window shows: the work that the first sight need not wait for.
-constexpr UINT kAfterShown = WM_APP + 1;
 constexpr wchar_t kFrameClass[] = L"BrevlinFrame";
 constexpr wchar_t kPictureClass[] = L"BrevlinPicture";
+// Posted once the window shows: the work that the first sight need not wait for.
+constexpr UINT kAfterShown = WM_APP + 1;
 
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kMainExStyle = WS_EX_APPWINDOW;
 
+// How each kind of control is made: its window class and styles, and whether
+// the window sees its messages first.
+struct KindLook {
+    const wchar_t* window_class;  // null: drawn on the window, not a window
+    DWORD style;
+    bool subclassed;
+    // A frame draws its own border, through the middle of its caption; the
+    // others that have one get the system's flat WS_BORDER.
+    bool draws_own_border;
+};
+// Indexed by Kind.
+constexpr KindLook kLooks[] = {
+    {kFrameClass, WS_CLIPCHILDREN, false, true},
+    // Plain radio buttons: the controller decides what a choice selects.
+    {L"Button", BS_RADIOBUTTON | BS_FLAT, true, false},
+    // SS_NOTIFY: a label takes the mouse over its whole rectangle.
+    {L"Static", SS_NOTIFY | SS_NOPREFIX, true, false},
+    {kPictureClass, 0, false, false},
+    {L"Edit", ES_AUTOHSCROLL, false, false},
+    {nullptr, 0, false, false},
+};
+static_assert(std::size(kLooks) == static_cast<std::size_t>(Kind::Line) + 1);
+
+const KindLook& LookOf(Kind kind) { return kLooks[static_cast<std::size_t>(kind)]; }
+
 // Where Verdana is missing, the nearest sans-serif faces that are present.
-constexpr std::array<const wchar_t*, 5> kFaces = {L"Verdana", L"DejaVu Sans",
-                                                   L"Bitstream Vera Sans", L"Tahoma",
-                                                   L"MS Sans Serif"};
+constexpr const wchar_t* kFaces[] = {L"Verdana", L"DejaVu Sans", L"Bitstream Vera Sans",
+                                     L"Tahoma", L"MS Sans Serif"};
 
 // The first face of the list that the system really has: asked for a face it
 // lacks, GDI quietly gives another, and says which.
 const wchar_t* PickFace() {
-    HDC screen = GetDC(nullptr);
-    const wchar_t* chosen = kFaces.back();
+    const WindowDc screen = ScreenDc();
     for (const wchar_t* face : kFaces) {
         LOGFONTW wanted{};
         wanted.lfCharSet = ANSI_CHARSET;
         wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
-        ScopedFont font(CreateFontIndirectW(&wanted));
-        Selected selected(screen, font.get());
+        const ScopedFont font(CreateFontIndirectW(&wanted));
+        const Selected selected(screen.get(), font.get());
         wchar_t given[LF_FACESIZE] = {};
-        GetTextFaceW(screen, LF_FACESIZE, given);
-        if (_wcsicmp(given, face) == 0) {
-            chosen = face;
-            break;
-        }
+        GetTextFaceW(screen.get(), LF_FACESIZE, given);
+        if (_wcsicmp(given, face) == 0) return face;
     }
-    ReleaseDC(nullptr, screen);
-    return chosen;
+    return std::end(kFaces)[-1];
 }
 
 // Sizes are in hundredths of a point: 8.25 pt is 11 pixels at 96 DPI.
@@ -61,17 +79,27 @@ HFONT MakeFont(const wchar_t* face, int hundredths, int dpi, bool bold, bool und
 }
 
 int SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
+    const WindowDc screen = ScreenDc();
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    return IsUsableDpi(dpi) ? dpi : 96;
 }
 
-// The frame's client size for a client area, at a DPI where the system can
+// The DPI of the monitor the window is on, where Windows can tell (10 and
+// later); the system DPI elsewhere, and before the window exists.
+int DpiOf(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto get_dpi = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (window && get_dpi)
+        if (const int dpi = static_cast<int>(get_dpi(window)); IsUsableDpi(dpi)) return dpi;
+    return SystemDpi();
+}
+
+// The window's outer size for a client area, at a DPI where the system can
 // tell us (Windows 10 and later), else at the system DPI.
 RECT FrameFor(RECT client, int dpi) {
     using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    const auto adjust = reinterpret_cast<AdjustForDpi>(reinterpret_cast<void*>(
+    static const auto adjust = reinterpret_cast<AdjustForDpi>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
     if (adjust) {
         adjust(&client, kMainStyle, FALSE, kMainExStyle, static_cast<UINT>(dpi));
@@ -81,14 +109,24 @@ RECT FrameFor(RECT client, int dpi) {
     return client;
 }
 
-RECT CentredOnScreen(int width, int height) {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    const int left = work.left + (work.right - work.left - width) / 2;
-    const int top = work.top + (work.bottom - work.top - height) / 2;
-    return RECT{left, top, left + width, top + height};
+Rect WorkAreaOf(HMONITOR monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(monitor, &info);
+    return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+}
+
+// Whether `size` bytes at `address` may be read. A message that another
+// program posts carries addresses that mean nothing in this process.
+bool Readable(const void* address, std::size_t size) {
+    MEMORY_BASIC_INFORMATION region{};
+    if (!address || !VirtualQuery(address, &region, sizeof region)) return false;
+    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
+                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
+                                PAGE_EXECUTE_WRITECOPY;
+    const auto* end = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    return region.State == MEM_COMMIT && (region.Protect & kReadable) &&
+           !(region.Protect & PAGE_GUARD) && static_cast<const char*>(address) + size <= end;
 }
 
 // A function of a system DLL that only some moments need: loading OLE and the
@@ -102,7 +140,7 @@ Function SystemFunction(const wchar_t* dll, const char* name) {
                   : nullptr;
 }
 
-// Decodes the donation GIF from the resources into a bitmap we own.
+// Decodes the donation GIF from the resources into a bitmap of our own.
 HBITMAP LoadGif(HINSTANCE instance) {
     const auto create_stream = SystemFunction<decltype(&CreateStreamOnHGlobal)>(
         L"ole32.dll", "CreateStreamOnHGlobal");
@@ -110,32 +148,30 @@ HBITMAP LoadGif(HINSTANCE instance) {
         SystemFunction<decltype(&OleLoadPicture)>(L"oleaut32.dll", "OleLoadPicture");
     if (!create_stream || !load_picture) return nullptr;
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_DONATE_GIF), L"GIF");
-    if (!found) return nullptr;
-    const DWORD size = SizeofResource(instance, found);
-    const void* bytes = LockResource(LoadResource(instance, found));
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!bytes || !copy) return nullptr;
-    std::memcpy(GlobalLock(copy), bytes, size);
-    GlobalUnlock(copy);
+    const DWORD size = found ? SizeofResource(instance, found) : 0;
+    const void* bytes = found ? LockResource(LoadResource(instance, found)) : nullptr;
+    if (!bytes || size == 0) return nullptr;
 
-    HBITMAP owned = nullptr;
-    IStream* stream = nullptr;
-    if (SUCCEEDED(create_stream(copy, TRUE, &stream))) {
-        IPicture* picture = nullptr;
-        if (SUCCEEDED(load_picture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
-                                   reinterpret_cast<void**>(&picture)))) {
-            OLE_HANDLE handle = 0;
-            if (SUCCEEDED(picture->get_Handle(&handle)))
-                owned = static_cast<HBITMAP>(CopyImage(
-                    reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, 0, 0,
-                    LR_CREATEDIBSECTION));
-            picture->Release();
-        }
-        stream->Release();
-    } else {
-        GlobalFree(copy);
-    }
-    return owned;
+    // The stream reads a movable copy; it goes after the stream is released.
+    const GlobalMemory copy(GlobalAlloc(GMEM_MOVEABLE, size));
+    void* target = copy ? GlobalLock(copy.get()) : nullptr;
+    if (!target) return nullptr;
+    std::memcpy(target, bytes, size);
+    GlobalUnlock(copy.get());
+
+    IStream* opened_stream = nullptr;
+    if (FAILED(create_stream(copy.get(), FALSE, &opened_stream))) return nullptr;
+    const ComPointer<IStream> stream(opened_stream);
+    IPicture* loaded = nullptr;
+    if (FAILED(load_picture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture,
+                            reinterpret_cast<void**>(&loaded))))
+        return nullptr;
+    const ComPointer<IPicture> picture(loaded);
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture.get()->get_Handle(&handle))) return nullptr;
+    // The picture owns its bitmap; a copy outlives it.
+    return static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
+                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
 bool InsideClient(HWND window, LPARAM lparam) {
@@ -149,6 +185,24 @@ bool IsArrowKey(WPARAM key) {
     return key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
 }
 
+// A button press that ends as the user's click: the button is pushed (the
+// mouse went down on it and is still over it, or Space went down on it) and
+// the mouse comes up over it, or Space comes up. The button's own BN_CLICKED
+// cannot tell this apart: Windows also sends it when an unselected radio
+// button merely gets the focus.
+bool EndsClick(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!(SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED)) return false;
+    return message == WM_LBUTTONUP ? InsideClient(button, lparam)
+                                   : message == WM_KEYUP && wparam == VK_SPACE;
+}
+
+// The setting whose holder this is.
+const Tweak* TweakHeldBy(std::string_view holder) {
+    for (const Tweak& tweak : Catalogue())
+        if (!tweak.holder.empty() && tweak.holder == holder) return &tweak;
+    return nullptr;
+}
+
 }  // namespace
 
 FrmMain::FrmMain(HINSTANCE instance)
@@ -156,15 +210,7 @@ FrmMain::FrmMain(HINSTANCE instance)
     // The holders start with their designed texts.
     for (const Tweak& tweak : Catalogue())
         if (!tweak.holder.empty())
-            holders_[std::string(tweak.holder)] = std::string(FindControl(tweak.holder)->text);
-}
-
-FrmMain::~FrmMain() {
-    if (help_icon_) DestroyIcon(help_icon_);
-    if (com_ready_)
-        if (const auto uninitialize =
-                SystemFunction<decltype(&CoUninitialize)>(L"ole32.dll", "CoUninitialize"))
-            uninitialize();
+            holder_texts_[static_cast<std::size_t>(tweak.id)] = FindControl(tweak.holder)->text;
 }
 
 FrmMain* FrmMain::From(HWND window) {
@@ -199,36 +245,42 @@ void FrmMain::RegisterClasses() {
     RegisterClassExW(&frame);
 
     WNDCLASSEXW picture = frame;
-    picture.lpfnWndProc = ChildProc;
     // As with the labels, the second press of a double click is no click.
     picture.style = CS_DBLCLKS;
     picture.lpszClassName = kPictureClass;
     RegisterClassExW(&picture);
 }
 
-bool FrmMain::Create(int show_command) {
+bool FrmMain::Create(SettingsController& controller, int show_command) {
+    controller_ = &controller;
     RegisterClasses();
     hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDC_HAND_POINTER));
     dpi_ = SystemDpi();
 
-    const WindowSpec& window = MainWindow();
-    main_ = CreateWindowExW(kMainExStyle, kMainClass, Widen(window.caption).c_str(), kMainStyle,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                            nullptr, instance_, this);
+    main_ = CreateWindowExW(kMainExStyle, kMainClass, Widen(MainWindow().caption).c_str(),
+                            kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, nullptr, nullptr, instance_, this);
     if (!main_) return false;
+    dpi_ = DpiOf(main_);
     MakeFonts(dpi_);
     CreateControls();
-    PlaceWindow();
+    PlaceWindow(nullptr);
 
     // The load event: show what is stored, before the window is first seen.
-    controller_.LoadSettings();
+    controller.LoadSettings();
 
-    // The focus starts on the selected button of the first frame in tab order.
-    const Control* first_frame = FindControl("Frame1");
-    for (const Tweak& tweak : Catalogue())
-        if (tweak.frame == first_frame->name)
-            if (const Control* selected = SelectedButtonOf(tweak)) focus_ = Window(selected->name);
+    // The focus starts on the selected button of the frame first in tab order.
+    const Tweak& first = *FirstFrame().tweak;
+    for (Side side : {Side::On, Side::Off})
+        if (HWND button = Window(first.choice(side).button);
+            SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED)
+            focus_ = button;
 
+    // Neither a maximised start (a shortcut set to "Maximized") nor anything
+    // later may maximise the window: it would show what lies below its
+    // designed area. The first ShowWindow may be made to maximise by the
+    // start-up information, whatever it is asked for, so the hook comes first.
+    no_maximise_.Reset(SetWindowsHookExW(WH_CBT, BeforeMinMax, nullptr, GetCurrentThreadId()));
     ShowWindow(main_, show_command);
     UpdateWindow(main_);
     if (focus_) SetFocus(focus_);
@@ -238,10 +290,11 @@ bool FrmMain::Create(int show_command) {
 
 void FrmMain::OnAfterShown() {
     // The shell and the picture decoder expect COM on this thread.
-    if (const auto initialize =
-            SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx"))
-        com_ready_ = SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED |
-                                                       COINIT_DISABLE_OLE1DDE));
+    const auto initialize =
+        SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    if (initialize &&
+        SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)))
+        com_.Reset(SystemFunction<void(WINAPI*)()>(L"ole32.dll", "CoUninitialize"));
     if (const auto init_controls = SystemFunction<decltype(&InitCommonControlsEx)>(
             L"comctl32.dll", "InitCommonControlsEx")) {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
@@ -252,87 +305,54 @@ void FrmMain::OnAfterShown() {
     // keep out of sight.
     LoadPictures(dpi_);
     donation_.Reset(LoadGif(instance_));
-    InvalidateRect(Window("ppaypal"), nullptr, FALSE);
+    for (const Control& control : Controls())
+        if (control.picture == Picture::Donation) InvalidateRect(Window(control), nullptr, FALSE);
 }
 
 void FrmMain::CreateControls() {
-    const auto controls = Controls();
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        const Control& control = controls[i];
-        if (control.kind == Kind::Line) continue;  // drawn on the window itself
+    for (const Control& control : Controls()) {
+        const KindLook& look = LookOf(control.kind);
+        if (!look.window_class) continue;
+        DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | look.style;
+        if (control.kind == Kind::Label && control.align == Align::Centre) style |= SS_CENTER;
+        if (control.border && !look.draws_own_border) style |= WS_BORDER;
         HWND parent = control.container.empty() ? main_ : Window(control.container);
-        const std::wstring text = Widen(control.text);
-        DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-        DWORD ex_style = 0;
-        const wchar_t* window_class = nullptr;
-        bool subclass = true;
-        switch (control.kind) {
-            case Kind::Frame:
-                window_class = kFrameClass;
-                style |= WS_CLIPCHILDREN;
-                ex_style |= WS_EX_CONTROLPARENT;
-                subclass = false;
-                break;
-            case Kind::OptionButton: {
-                window_class = L"Button";
-                // Plain radio buttons: the window decides what a selection is.
-                style |= BS_RADIOBUTTON | BS_FLAT;
-                const auto ref = FindButton(control.name);
-                if (ref && ref->side == Side::On) style |= WS_GROUP;
-                break;
-            }
-            case Kind::Label:
-                // SS_NOTIFY: a label takes the mouse over its whole rectangle.
-                window_class = L"Static";
-                style |= SS_NOTIFY | SS_NOPREFIX |
-                         (control.align == Align::Centre ? SS_CENTER : SS_LEFT);
-                break;
-            case Kind::PictureBox:
-                window_class = kPictureClass;
-                subclass = false;
-                break;
-            case Kind::TextBox:
-                window_class = L"Edit";
-                style |= ES_AUTOHSCROLL;
-                break;
-            case Kind::Line:
-                break;
-        }
-        if (control.border) style |= WS_BORDER;
-        // Children are stacked in the order they are made, the first in front,
-        // which is the table's order.
+        // Children are stacked in the order they are made, the first in
+        // front, which is the table's order.
         const RECT rect = PixelRect(control);
         HWND window = CreateWindowExW(
-            ex_style, window_class, text.c_str(), style, rect.left, rect.top,
+            0, look.window_class, Widen(control.text).c_str(), style, rect.left, rect.top,
             rect.right - rect.left, rect.bottom - rect.top, parent,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(control))), instance_, nullptr);
-        windows_[i] = window;
+        windows_[IndexOf(control)] = window;
         SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
-        if (subclass) {
+        if (look.subclassed) {
             // The original procedure lives in the control's user data.
             SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_WNDPROC));
             SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
         }
     }
-
 }
 
 void FrmMain::CreateTooltip() {
-    const Control* label = FindControl("Label3");
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, main_, nullptr,
                                instance_, nullptr);
     if (!tooltip_) return;
+    // The control that links to the web site says where it leads.
     std::wstring text = Widen(WebSiteTooltip());
-    TOOLINFOW tool{};
-    // The size every version of the common controls accepts.
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = main_;
-    tool.uId = reinterpret_cast<UINT_PTR>(Window(label->name));
-    tool.lpszText = text.data();
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    for (const Control& control : Controls()) {
+        if (control.action != Action::OpenWebSite) continue;
+        TOOLINFOW tool{};
+        // The size every version of the common controls accepts.
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = main_;
+        tool.uId = reinterpret_cast<UINT_PTR>(Window(control));
+        tool.lpszText = text.data();
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 void FrmMain::MakeFonts(int dpi) {
@@ -343,10 +363,14 @@ void FrmMain::MakeFonts(int dpi) {
 }
 
 void FrmMain::LoadPictures(int dpi) {
-    if (help_icon_) DestroyIcon(help_icon_);
-    const int side = ToPixels(240, dpi);
-    help_icon_ = static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_HELPBOOK), IMAGE_ICON, side, side, 0));
+    // The help pictures are as wide as their control.
+    for (const Control& control : Controls()) {
+        if (control.picture != Picture::HelpIcon) continue;
+        const int side = ToPixels(control.place.width, dpi);
+        help_icon_.Reset(static_cast<HICON>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(IDI_HELPBOOK), IMAGE_ICON, side, side, 0)));
+        return;
+    }
 }
 
 HFONT FrmMain::FontFor(const Control& control) const {
@@ -365,53 +389,62 @@ RECT FrmMain::PixelRect(const Control& control) const {
     int width = ToPixels(control.place.width, dpi_);
     int height = ToPixels(control.place.height, dpi_);
     if (control.sizing != Sizing::Fixed) {
-        HDC dc = GetDC(nullptr);
-        Selected font(dc, FontFor(control));
+        const WindowDc dc = ScreenDc();
+        const Selected font(dc.get(), FontFor(control));
         const std::wstring text = Widen(control.text);
         RECT measured{0, 0, width, 0};
         const UINT wrap = control.sizing == Sizing::FitHeight ? DT_WORDBREAK : DT_SINGLELINE;
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured,
+        DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &measured,
                   DT_CALCRECT | DT_NOPREFIX | wrap);
         if (control.sizing == Sizing::FitText) width = measured.right;
         height = measured.bottom;
-        ReleaseDC(nullptr, dc);
     }
     rect.right = rect.left + width;
     rect.bottom = rect.top + height;
     return rect;
 }
 
-void FrmMain::ApplyLayout(int dpi) {
+void FrmMain::ApplyLayout(int dpi, const POINT* wanted) {
     dpi_ = dpi;
     MakeFonts(dpi);
     LoadPictures(dpi);
-    const auto controls = Controls();
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        HWND window = windows_[i];
+    for (const Control& control : Controls()) {
+        HWND window = Window(control);
         if (!window) continue;
-        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(controls[i])), FALSE);
-        const RECT rect = PixelRect(controls[i]);
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
+        const RECT rect = PixelRect(control);
         SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
                      rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    PlaceWindow();
+    PlaceWindow(wanted);
     InvalidateRect(main_, nullptr, TRUE);
 }
 
-void FrmMain::PlaceWindow() {
-    const WindowSpec& window = MainWindow();
-    RECT client{0, 0, ToPixels(window.client_width, dpi_), ToPixels(window.client_height, dpi_)};
+SIZE FrmMain::FrameSize() const {
+    const WindowLook& window = MainWindow();
+    const RECT client{0, 0, ToPixels(window.client_width, dpi_),
+                      ToPixels(window.client_height, dpi_)};
     const RECT frame = FrameFor(client, dpi_);
-    const RECT placed = CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
-    SetWindowPos(main_, nullptr, placed.left, placed.top, placed.right - placed.left,
-                 placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// Centred on the work area of the window's monitor, or kept as near as it
+// fits to a point the system suggested; never with its title bar off screen.
+void FrmMain::PlaceWindow(const POINT* wanted) {
+    const SIZE size = FrameSize();
+    const Rect work = WorkAreaOf(wanted ? MonitorFromPoint(*wanted, MONITOR_DEFAULTTONEAREST)
+                                      : MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY));
+    const Rect placed = wanted ? KeepOnWorkArea(work, wanted->x, wanted->y, size.cx, size.cy)
+                             : PlaceOnWorkArea(work, size.cx, size.cy);
+    SetWindowPos(main_, nullptr, placed.left, placed.top, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // --- Window operations -----------------------------------------------------
 
 HWND FrmMain::Window(std::string_view name) const {
     const Control* control = FindControl(name);
-    return control ? windows_[static_cast<std::size_t>(control - Controls().data())] : nullptr;
+    return control ? Window(*control) : nullptr;
 }
 
 const Control* FrmMain::ControlOf(HWND window) const {
@@ -421,41 +454,28 @@ const Control* FrmMain::ControlOf(HWND window) const {
     return &Controls()[static_cast<std::size_t>(found - windows_.begin())];
 }
 
-const Control* FrmMain::SelectedButtonOf(const Tweak& tweak) const {
-    for (const Choice* choice : {&tweak.on, &tweak.off})
-        if (SendMessageW(Window(choice->button), BM_GETCHECK, 0, 0) == BST_CHECKED)
-            return FindControl(choice->button);
-    return nullptr;
-}
-
 void FrmMain::SetSelected(std::string_view button, bool selected) {
-    HWND window = Window(button);
-    const auto ref = FindButton(button);
-    if (!window || !ref) return;
-    const bool was_selected = SendMessageW(window, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    if (!selected || was_selected) {
-        SendMessageW(window, BM_SETCHECK, selected ? BST_CHECKED : BST_UNCHECKED, 0);
-        return;
+    const Control* control = FindControl(button);
+    if (!control || control->kind != Kind::OptionButton) return;
+    if (selected) {
+        const std::string_view partner = control->tweak->choice(Other(control->side)).button;
+        SendMessageW(Window(partner), BM_SETCHECK, BST_UNCHECKED, 0);
     }
-    const Side other = ref->side == Side::On ? Side::Off : Side::On;
-    SendMessageW(Window(ref->tweak->choice(other).button), BM_SETCHECK, BST_UNCHECKED, 0);
-    SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
-    // A button that became selected raises its click at once.
-    controller_.OnOptionClick(button);
+    SendMessageW(Window(*control), BM_SETCHECK, selected ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void FrmMain::SetHolderText(std::string_view holder, std::string_view text) {
     // The holder's own record is what is read back: a single-line edit would
     // cut a text at its first line break.
-    const auto found = holders_.find(holder);
-    if (found == holders_.end()) return;
-    found->second = std::string(text);
+    const Tweak* tweak = TweakHeldBy(holder);
+    if (!tweak) return;
+    holder_texts_[static_cast<std::size_t>(tweak->id)] = text;
     SetWindowTextW(Window(holder), Widen(text).c_str());
 }
 
 std::string FrmMain::HolderText(std::string_view holder) const {
-    const auto found = holders_.find(holder);
-    return found == holders_.end() ? std::string() : found->second;
+    const Tweak* tweak = TweakHeldBy(holder);
+    return tweak ? holder_texts_[static_cast<std::size_t>(tweak->id)] : std::string();
 }
 
 void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side,
@@ -466,28 +486,20 @@ void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side,
 
 // --- Events ------------------------------------------------------------------
 
-void FrmMain::OnOptionCommand(HWND button, const Control& control) {
-    // Windows also reports a click when an unselected radio button merely
-    // gets the focus; only a real click or Space selects, and so writes. The
-    // user's click is taken once: a warning shown while handling it gives the
-    // focus back to the button when it closes, and that focus click must not
-    // count as the user's again.
-    if (button != user_button_) return;
-    user_button_ = nullptr;
-    OnUserSelects(control);
-}
-
-void FrmMain::OnUserSelects(const Control& button) {
-    SetSelected(button.name, true);
+void FrmMain::OnUserChoice(const Control& button) {
+    controller_->OnUserChoice(*button.tweak, button.side);
 }
 
 void FrmMain::OnClick(const Control& control) {
-    if (control.name == "Label3") {
-        RunShellExecute("Open", std::string(kWebSite), 0L, 0L, SW_SHOWNORMAL);
-    } else if (control.name == "ppaypal") {
-        RunShellExecute("Open", std::string(kDonationUrl), 0L, 0L, SW_SHOWNORMAL);
-    } else if (control.name == "Label8") {
-        Unload();
+    switch (control.action) {
+        case Action::OpenWebSite:
+            RunShellExecute("Open", std::string(kWebSite), 0L, 0L, SW_SHOWNORMAL);
+            break;
+        case Action::Donate:
+            RunShellExecute("Open", std::string(kDonationUrl), 0L, 0L, SW_SHOWNORMAL);
+            break;
+        case Action::Exit: Unload(); break;
+        case Action::None: break;
     }
 }
 
@@ -508,11 +520,12 @@ void FrmMain::OnMouseOver(std::string_view element) {
     const auto tip = TipFor(element);
     if (!tip) return;  // no tip of its own: the tip area keeps its text
     const std::wstring text = Widen(*tip);
-    HWND area = Window("lbltip");
-    std::array<wchar_t, 512> shown{};
-    GetWindowTextW(area, shown.data(), static_cast<int>(shown.size()));
+    HWND area = Window(WithRole(Role::TipArea));
+    std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(area)) + 1, L'\0');
+    shown.resize(static_cast<std::size_t>(
+        GetWindowTextW(area, shown.data(), static_cast<int>(shown.size()))));
     // Setting the same text again would only make the tip area flicker.
-    if (text != shown.data()) SetWindowTextW(area, text.c_str());
+    if (text != shown) SetWindowTextW(area, text.c_str());
 }
 
 void FrmMain::RunShellExecute(std::string_view topic, const ShellArgument& file,
@@ -554,9 +567,14 @@ bool FrmMain::OnSetCursor(HWND target, UINT hit_test) {
 
 HBRUSH FrmMain::BrushFor(Colour colour) {
     if (colour.system >= 0) return GetSysColorBrush(colour.system);
-    ScopedBrush& brush = rgb_brushes_[colour.rgb];
-    if (!brush.get()) brush.Reset(CreateSolidBrush(colour.rgb));
-    return brush.get();
+    for (auto& [rgb, brush] : rgb_brushes_) {
+        if (!brush) {
+            rgb = colour.rgb;
+            brush.Reset(CreateSolidBrush(colour.rgb));
+        }
+        if (rgb == colour.rgb) return brush.get();
+    }
+    return GetSysColorBrush(COLOR_BTNFACE);
 }
 
 LRESULT FrmMain::OnControlColour(HDC dc, HWND window) {
@@ -572,9 +590,12 @@ LRESULT FrmMain::OnControlColour(HDC dc, HWND window) {
 void FrmMain::MoveFocus(bool backwards) {
     const Control* current = ControlOf(GetFocus());
     const Control* next = NextInTabOrder(current ? current->name : "", backwards);
-    SetFocus(Window(next->name));
+    SetFocus(Window(*next));
 }
 
+// The window walks the keyboard itself rather than through IsDialogMessage:
+// the tab order crosses the frames (the help pictures come between the left
+// and the right column), and IsDialogMessage follows the stacking order.
 bool FrmMain::PreTranslateMessage(const MSG& message) {
     if (message.message != WM_KEYDOWN || unloading_) return false;
     if (message.hwnd != main_ && !IsChild(main_, message.hwnd)) return false;
@@ -584,38 +605,63 @@ bool FrmMain::PreTranslateMessage(const MSG& message) {
     }
     const Control* focused = ControlOf(GetFocus());
     if (IsArrowKey(message.wParam) && focused && focused->kind == Kind::OptionButton) {
-        // Two buttons to a frame: every arrow key moves to the other one.
-        const auto ref = FindButton(focused->name);
-        const Side other = ref->side == Side::On ? Side::Off : Side::On;
-        const Control* partner = FindControl(ref->tweak->choice(other).button);
-        SetFocus(Window(partner->name));
-        OnUserSelects(*partner);
+        // Two buttons to a frame: every arrow key chooses the other one.
+        const Control& partner =
+            *FindControl(focused->tweak->choice(Other(focused->side)).button);
+        SetFocus(Window(partner));
+        OnUserChoice(partner);
         return true;
     }
     return false;
 }
 
+void FrmMain::OnActivate(bool active) {
+    // Like a dialog: the focus leaves with the window and comes back.
+    if (!active) {
+        if (HWND focused = GetFocus(); focused && IsChild(main_, focused)) focus_ = focused;
+    } else if (focus_) {
+        SetFocus(focus_);
+    }
+}
+
+void FrmMain::OnDpiChanged(int dpi, const RECT* suggested) {
+    // Windows sends a usable DPI and a rectangle; another program may post
+    // anything, and what it cannot mean is ignored.
+    if (!IsUsableDpi(dpi) || !Readable(suggested, sizeof *suggested)) return;
+    const POINT wanted{suggested->left, suggested->top};
+    ApplyLayout(dpi, &wanted);
+}
+
+void FrmMain::OnWindowPosChanging(WINDOWPOS& position) const {
+    // The window keeps its designed size, whoever asks for another; only
+    // a minimised window takes the system's size for it.
+    if ((position.flags & SWP_NOSIZE) || IsIconic(main_)) return;
+    const SIZE size = FrameSize();
+    position.cx = size.cx;
+    position.cy = size.cy;
+}
+
 // --- Painting ------------------------------------------------------------------
 
 void FrmMain::PaintMain() {
-    Painting paint(main_);
+    const Painting paint(main_);
     for (const Control& control : Controls()) {
         if (control.kind != Kind::Line) continue;
-        ScopedPen pen(CreatePen(PS_SOLID, 1, ToColorRef(control.fore)));
-        Selected selected(paint.dc(), pen.get());
-        const int left = ToPixels(control.place.left, dpi_);
-        const int top = ToPixels(control.place.top, dpi_);
-        MoveToEx(paint.dc(), left, top, nullptr);
+        const ScopedPen pen(CreatePen(PS_SOLID, 1, ToColorRef(control.fore)));
+        const Selected selected(paint.dc(), pen.get());
+        MoveToEx(paint.dc(), ToPixels(control.place.left, dpi_),
+                 ToPixels(control.place.top, dpi_), nullptr);
         LineTo(paint.dc(), ToPixels(control.place.left + control.place.width, dpi_),
                ToPixels(control.place.top + control.place.height, dpi_));
     }
 }
 
 void FrmMain::PaintFrame(HDC dc, const RECT& client, const Control& control) {
-    Selected font(dc, FontFor(control));
+    const Selected font(dc, FontFor(control));
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    // A flat one-pixel border through the middle of the caption line.
+    // One flat one-pixel border, its top edge through the middle of the
+    // caption line, which the caption interrupts.
     RECT border = client;
     border.top = metrics.tmHeight / 2;
     FrameRect(dc, &border, GetSysColorBrush(COLOR_WINDOWFRAME));
@@ -634,19 +680,16 @@ void FrmMain::PaintFrame(HDC dc, const RECT& client, const Control& control) {
 
 void FrmMain::PaintPicture(HDC dc, const RECT& client, const Control& control) {
     if (control.picture == Picture::HelpIcon && help_icon_) {
-        DrawIconEx(dc, 0, 0, help_icon_, client.right, client.bottom, 0, nullptr, DI_NORMAL);
-    } else if (control.picture == Picture::Donation && donation_.get()) {
-        HDC memory = CreateCompatibleDC(dc);
-        {
-            Selected bitmap(memory, donation_.get());
-            BITMAP info{};
-            GetObjectW(donation_.get(), sizeof info, &info);
-            // The picture box is sized to the picture at the window's DPI.
-            SetStretchBltMode(dc, HALFTONE);
-            StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, info.bmWidth,
-                       info.bmHeight, SRCCOPY);
-        }
-        DeleteDC(memory);
+        DrawIconEx(dc, 0, 0, help_icon_.get(), client.right, client.bottom, 0, nullptr, DI_NORMAL);
+    } else if (control.picture == Picture::Donation && donation_) {
+        const MemoryDc memory(CreateCompatibleDC(dc));
+        const Selected bitmap(memory.get(), donation_.get());
+        BITMAP info{};
+        GetObjectW(donation_.get(), sizeof info, &info);
+        // The picture box is sized to the picture at the window's DPI.
+        SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, info.bmWidth,
+                   info.bmHeight, SRCCOPY);
     }
 }
 
@@ -654,14 +697,6 @@ void FrmMain::PaintPicture(HDC dc, const RECT& client, const Control& control) {
 
 bool FrmMain::OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
     switch (message) {
-        case WM_COMMAND: {
-            HWND from = reinterpret_cast<HWND>(lparam);
-            const Control* control = ControlOf(from);
-            if (control && control->kind == Kind::OptionButton && HIWORD(wparam) == BN_CLICKED)
-                OnOptionCommand(from, *control);
-            *result = 0;
-            return true;
-        }
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN:
@@ -690,43 +725,32 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     LRESULT result = 0;
     if (OnContainerMessage(message, wparam, lparam, &result)) return result;
     switch (message) {
-        case WM_PAINT:
-            PaintMain();
-            return 0;
-        case WM_MOUSEMOVE:
-            OnMouseOver("frmmain");
-            return 0;
-        case WM_ACTIVATE:
-            // Like a dialog: the focus leaves with the window and comes back.
-            if (LOWORD(wparam) == WA_INACTIVE) {
-                if (HWND focused = GetFocus(); focused && IsChild(main_, focused)) focus_ = focused;
-            } else if (focus_) {
-                SetFocus(focus_);
-            }
-            return 0;
+        case WM_PAINT: PaintMain(); return 0;
+        case WM_MOUSEMOVE: OnMouseOver(MainWindow().name); return 0;
+        case WM_ACTIVATE: OnActivate(LOWORD(wparam) != WA_INACTIVE); return 0;
         case WM_SETFOCUS:
             if (focus_) SetFocus(focus_);
             return 0;
-        case WM_DPICHANGED: {
-            ApplyLayout(HIWORD(wparam));
-            const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
-            SetWindowPos(main_, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
             return 0;
-        }
-        case kAfterShown:
-            OnAfterShown();
+        case WM_WINDOWPOSCHANGING:
+            OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
             return 0;
-        case WM_CLOSE:
-            Unload();
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcW(main_, message, wparam, lparam);
+        case kAfterShown: OnAfterShown(); return 0;
+        case WM_CLOSE: Unload(); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: return DefWindowProcW(main_, message, wparam, lparam);
     }
+}
+
+LRESULT CALLBACK FrmMain::BeforeMinMax(int code, WPARAM wparam, LPARAM lparam) {
+    // SW_MAXIMIZE is also SW_SHOWMAXIMIZED. Refused, the window shows as it is.
+    if (code == HCBT_MINMAX && LOWORD(lparam) == SW_MAXIMIZE) {
+        HWND window = reinterpret_cast<HWND>(wparam);
+        if (const FrmMain* self = From(window); self && window == self->main_) return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 // Frames and picture boxes: windows of our own classes.
@@ -746,7 +770,7 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
         case WM_ERASEBKGND:
             return 1;  // painted whole in WM_PAINT
         case WM_PAINT: {
-            Painting paint(window);
+            const Painting paint(window);
             RECT client;
             GetClientRect(window, &client);
             FillRect(paint.dc(), &client, BrushFor(control.back));
@@ -775,34 +799,37 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
+// Option buttons and labels: system controls whose messages the window sees first.
 LRESULT CALLBACK FrmMain::ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_USERDATA));
     FrmMain* self = From(window);
     const Control* control = self ? self->ControlOf(window) : nullptr;
     if (!control) return CallWindowProcW(original, window, message, wparam, lparam);
+    return self->OnControlMessage(window, *control, original, message, wparam, lparam);
+}
 
+LRESULT FrmMain::OnControlMessage(HWND window, const Control& control, WNDPROC original,
+                                  UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_MOUSEMOVE:
-            self->OnMouseOver(control->name);
-            break;
-        case WM_LBUTTONUP:
-        case WM_KEYUP:
-            if (control->kind == Kind::OptionButton &&
-                (message == WM_LBUTTONUP || wparam == VK_SPACE)) {
-                // The click the button reports while handling this is the user's.
-                self->user_button_ = window;
-                const LRESULT result = CallWindowProcW(original, window, message, wparam, lparam);
-                self->user_button_ = nullptr;
-                return result;
-            }
-            if (message == WM_LBUTTONUP && control->kind == Kind::Label) {
-                self->Release(window, lparam, *control);
-                return 0;
-            }
+            OnMouseOver(control.name);
             break;
         case WM_LBUTTONDOWN:
-            if (control->kind == Kind::Label) {
-                self->Press(window);
+            if (control.kind != Kind::Label) break;
+            Press(window);
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_KEYUP:
+            if (control.kind == Kind::OptionButton) {
+                // The button ends the press as it does; a click it ends is
+                // the user's choice, of the selected button as of the other.
+                const bool click = EndsClick(window, message, wparam, lparam);
+                const LRESULT result = CallWindowProcW(original, window, message, wparam, lparam);
+                if (click) OnUserChoice(control);
+                return result;
+            }
+            if (control.kind == Kind::Label && message == WM_LBUTTONUP) {
+                Release(window, lparam, control);
                 return 0;
             }
             break;

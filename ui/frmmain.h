@@ -1,16 +1,15 @@
-// frmmain: Brevlin's one window. Built from the layout table; its option
-// buttons drive the settings controller, which reaches back through the
-// window operations (selection, holders, failures).
+// frmmain: Brevlin's one window. Built from the layout table; the user's
+// choices go to the settings controller, which answers through the window
+// operations (selection, holders, failures).
 #pragma once
 
 #include <windows.h>
 
-#include <map>
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "registry/advapi32.h"
 #include "tweaks/controller.h"
 #include "ui/layout.h"
 #include "ui/texts.h"
@@ -21,16 +20,15 @@ namespace brevlin::ui {
 class FrmMain final : public WindowOperations {
 public:
     explicit FrmMain(HINSTANCE instance);
-    ~FrmMain() override;
     FrmMain(const FrmMain&) = delete;
     FrmMain& operator=(const FrmMain&) = delete;
 
-    // Creates the window and its controls, shows the stored settings, and
-    // opens the window centred on the screen.
-    bool Create(int show_command);
+    // Creates the window and its controls, has the controller show the
+    // stored settings, and opens the window centred, never maximised.
+    bool Create(SettingsController& controller, int show_command);
 
     // The keys the window handles itself before dispatch: Tab moves the focus
-    // in tab-index order, arrows move the selection within a frame.
+    // in tab-index order, arrows choose the other button of a frame.
     bool PreTranslateMessage(const MSG& message);
 
     // Opens a target with the shell; returns at once and reports nothing.
@@ -49,11 +47,14 @@ private:
     static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK BeforeMinMax(int code, WPARAM wparam, LPARAM lparam);
     static FrmMain* From(HWND window);
 
     LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT OnChildMessage(HWND window, const Control& control, UINT message, WPARAM wparam,
                            LPARAM lparam);
+    LRESULT OnControlMessage(HWND window, const Control& control, WNDPROC original,
+                             UINT message, WPARAM wparam, LPARAM lparam);
     // Messages every container (the window and the frames) handles alike.
     bool OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
@@ -61,14 +62,17 @@ private:
     void CreateControls();
     void CreateTooltip();
     void OnAfterShown();
-    void ApplyLayout(int dpi);
+    void OnActivate(bool active);
+    void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnWindowPosChanging(WINDOWPOS& position) const;
+    void ApplyLayout(int dpi, const POINT* wanted);
     void MakeFonts(int dpi);
     void LoadPictures(int dpi);
     RECT PixelRect(const Control& control) const;
-    void PlaceWindow();
+    SIZE FrameSize() const;
+    void PlaceWindow(const POINT* wanted);
 
-    void OnOptionCommand(HWND button, const Control& control);
-    void OnUserSelects(const Control& button);
+    void OnUserChoice(const Control& button);
     void OnClick(const Control& control);
     void Press(HWND window);
     void Release(HWND window, LPARAM lparam, const Control& control);
@@ -83,33 +87,39 @@ private:
     void PaintFrame(HDC dc, const RECT& client, const Control& control);
     void PaintPicture(HDC dc, const RECT& client, const Control& control);
 
+    HWND Window(const Control& control) const { return windows_[IndexOf(control)]; }
     HWND Window(std::string_view name) const;
     const Control* ControlOf(HWND window) const;
     HFONT FontFor(const Control& control) const;
     HBRUSH BrushFor(Colour colour);
-    const Control* SelectedButtonOf(const Tweak& tweak) const;
 
     HINSTANCE instance_;
+    SettingsController* controller_ = nullptr;
     HWND main_ = nullptr;
     HWND tooltip_ = nullptr;
     std::vector<HWND> windows_;  // by place in the layout table
     int dpi_ = 96;
 
     ScopedFont regular_, heading_, title_;
-    std::map<std::uint32_t, ScopedBrush> rgb_brushes_;
+    // The fixed colours of the table (the help pictures' blue, the white).
+    std::array<std::pair<COLORREF, ScopedBrush>, 2> rgb_brushes_{};
     ScopedBitmap donation_;
-    HICON help_icon_ = nullptr;
+    ScopedIcon help_icon_;
     HCURSOR hand_ = nullptr;
+    ScopedHook no_maximise_;
+    std::array<std::string, kCatalogue.size()> holder_texts_;  // by setting
 
-    Advapi32Registry registry_;
-    SettingsController controller_{registry_, *this};
-    std::map<std::string, std::string, std::less<>> holders_;
-
-    HWND focus_ = nullptr;        // where the focus goes back to on activation
-    HWND user_button_ = nullptr;  // the button handling a real click or Space
-    HWND pressed_ = nullptr;      // a label or picture the mouse went down on
+    HWND focus_ = nullptr;    // where the focus goes back to on activation
+    HWND pressed_ = nullptr;  // a label or picture the mouse went down on
     bool unloading_ = false;
-    bool com_ready_ = false;
+    // Leaves the COM apartment the first sight did not wait for: the
+    // function that does it, loaded with ole32, or null if never entered.
+    struct CallUninitialize {
+        void operator()(void(WINAPI* uninitialize)()) const {
+            if (uninitialize) uninitialize();
+        }
+    };
+    Owner<void(WINAPI*)(), CallUninitialize> com_;
 };
 
 }  // namespace brevlin::ui

@@ -1,25 +1,25 @@
-// brevlin.exe: one window, one thread, one message loop.
+// brevlin.exe: one window, one thread, one message loop. The registry, the
+// controller and the window are put together here.
 #include <windows.h>
 
 #include <cstdlib>
 
+#include "registry/advapi32.h"
+#include "tweaks/controller.h"
 #include "ui/frmmain.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
-    int exit_code = 1;
-    {
-        brevlin::ui::FrmMain frmmain(instance);
-        if (frmmain.Create(show_command)) {
-            MSG message;
-            while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-                if (frmmain.PreTranslateMessage(message)) continue;
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-            exit_code = static_cast<int>(message.wParam);
-        }
+    brevlin::Advapi32Registry registry;
+    brevlin::ui::FrmMain frmmain(instance);
+    brevlin::SettingsController controller(registry, frmmain);
+    if (!frmmain.Create(controller, show_command)) return 1;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (frmmain.PreTranslateMessage(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
     }
-    return exit_code;
+    return static_cast<int>(message.wParam);
 }
 
 // A window program has nowhere to report a C++ library error, and Brevlin

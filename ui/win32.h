@@ -1,13 +1,13 @@
 // Small Win32 helpers for the window: text conversion at the API boundary,
-// colours from the layout table, and owners for GDI objects.
+// colours from the layout table, and owners for every handle it holds.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <string_view>
-#include <utility>
 
+#include "registry/owner.h"
 #include "ui/layout.h"
 
 namespace brevlin::ui {
@@ -21,40 +21,49 @@ inline COLORREF ToColorRef(Colour colour) {
     return colour.system >= 0 ? GetSysColor(colour.system) : static_cast<COLORREF>(colour.rgb);
 }
 
-// Owns one GDI object and deletes it once.
-template <typename Handle>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : handle_(handle) {}
-    ~GdiObject() { Reset(); }
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
+// --- Release functions, one for each kind of handle. ------------------------
 
-    Handle get() const { return handle_; }
-    void Reset(Handle handle = nullptr) {
-        if (handle_) DeleteObject(handle_);
-        handle_ = handle;
+struct DeleteGdiObject {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+struct DestroyIconHandle {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+struct DeleteMemoryDc {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+// A window's DC goes back to the window it came from.
+struct ReleaseWindowDc {
+    HWND window = nullptr;
+    void operator()(HDC dc) const { ReleaseDC(window, dc); }
+};
+struct FreeGlobal {
+    void operator()(HGLOBAL memory) const { GlobalFree(memory); }
+};
+struct Unhook {
+    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
+};
+struct ReleaseCom {
+    void operator()(IUnknown* object) const {
+        if (object) object->Release();
     }
-
-private:
-    Handle handle_ = nullptr;
 };
 
-using ScopedFont = GdiObject<HFONT>;
-using ScopedBrush = GdiObject<HBRUSH>;
-using ScopedBitmap = GdiObject<HBITMAP>;
-using ScopedPen = GdiObject<HPEN>;
+using ScopedFont = Owner<HFONT, DeleteGdiObject>;
+using ScopedBrush = Owner<HBRUSH, DeleteGdiObject>;
+using ScopedBitmap = Owner<HBITMAP, DeleteGdiObject>;
+using ScopedPen = Owner<HPEN, DeleteGdiObject>;
+using ScopedIcon = Owner<HICON, DestroyIconHandle>;
+using MemoryDc = Owner<HDC, DeleteMemoryDc>;
+using WindowDc = Owner<HDC, ReleaseWindowDc>;
+using GlobalMemory = Owner<HGLOBAL, FreeGlobal>;
+using ScopedHook = Owner<HHOOK, Unhook>;
+template <typename Interface>
+using ComPointer = Owner<Interface*, ReleaseCom>;
 
-// Selects an object into a DC for one scope.
+inline WindowDc ScreenDc() { return WindowDc(GetDC(nullptr), ReleaseWindowDc{nullptr}); }
+
+// Selects an object into a DC for one scope, and the old one back after.
 class Selected {
 public:
     Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
@@ -67,7 +76,6 @@ private:
     HGDIOBJ previous_;
 };
 
-// BeginPaint / EndPaint.
 class Painting {
 public:
     explicit Painting(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
