@@ -879,10 +879,15 @@ std::string ProgramPath() {
     return path + "\\brevlin.exe";
 }
 
-Program::Program(std::string path, std::string_view window_class) {
+Program::Program(std::string path, std::string_view window_class,
+                 std::optional<WORD> show_command) {
     std::string command = "\"" + path + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    if (show_command) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = *show_command;
+    }
     if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info_))
         Fail("cannot start " + path + " (error " + std::to_string(GetLastError()) + ")");

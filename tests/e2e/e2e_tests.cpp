@@ -11,7 +11,6 @@
 
 #include "tests/e2e/driver.h"
 #include "tweaks/catalogue.h"
-#include "tweaks/settings.h"
 #include "ui/layout.h"
 #include "ui/texts.h"
 
@@ -27,7 +26,6 @@ constexpr std::string_view kPreferences = "Software\\Microsoft\\Office\\10.0\\Ou
 constexpr std::string_view kIm = "Software\\Microsoft\\Office\\10.0\\Outlook\\IM";
 constexpr std::string_view kMail = "Software\\Microsoft\\Office\\10.0\\Outlook\\Options\\Mail";
 
-int Px(int twips) { return ui::ToPixels(twips, kDpi); }
 
 std::unique_ptr<Program> StartBrevlin() {
     auto program = std::make_unique<Program>();
@@ -133,9 +131,40 @@ std::string_view PartnerOf(std::string_view button) {
     return ref->tweak->choice(ref->side == Side::On ? Side::Off : Side::On).button;
 }
 
+// The client area as a user sees it, and whether anything grew it.
+std::string ClientArea(HWND window) {
+    const SIZE client = ClientSize(window);
+    return std::to_string(client.cx) + "x" + std::to_string(client.cy) +
+           (IsZoomed(window) ? " maximised" : "");
+}
+
+bool CentredOnScreen(HWND window) {
+    const RECT frame = ScreenRect(window);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INFO("window at " << frame.left << "," << frame.top << " to " << frame.right << ","
+                      << frame.bottom << " on a " << width << "x" << height << " screen");
+    return std::abs(frame.left - (width - frame.right)) <= 1 &&
+           std::abs(frame.top - (height - frame.bottom)) <= 1;
+}
+
+// Sets the system DPI that programs started from now on see, until it ends.
+class SystemDpi {
+public:
+    explicit SystemDpi(DWORD dpi) { Set(dpi); }
+    ~SystemDpi() { Set(kDpi); }
+    SystemDpi(const SystemDpi&) = delete;
+    SystemDpi& operator=(const SystemDpi&) = delete;
+
+private:
+    static void Set(DWORD dpi) {
+        PutValue(RegRoot::CurrentUser, "Control Panel\\Desktop", "LogPixels", Dword(dpi));
+    }
+};
+
 }  // namespace
 
-TEST_CASE("the main window: caption, fixed 410x271 client area, centred, cannot be resized") {
+TEST_CASE("the main window: caption, fixed 410x271 client area, centred, never resized or maximised") {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
@@ -146,9 +175,7 @@ TEST_CASE("the main window: caption, fixed 410x271 client area, centred, cannot 
     HWND window = app->window();
     CHECK(ClassOf(window) == "BrevlinMain");
     CHECK(TextOf(window) == "Brevlin - Quenbrook");
-    const SIZE client = ClientSize(window);
-    CHECK(client.cx == 410);
-    CHECK(client.cy == 271);
+    CHECK(ClientArea(window) == "410x271");
 
     const LONG style = StyleOf(window);
     CHECK((style & WS_CAPTION) == WS_CAPTION);
@@ -156,17 +183,12 @@ TEST_CASE("the main window: caption, fixed 410x271 client area, centred, cannot 
     CHECK((style & WS_THICKFRAME) == 0);
     CHECK((style & WS_MAXIMIZEBOX) == 0);
     CHECK((style & WS_MINIMIZEBOX) == 0);
-
+    CHECK(CentredOnScreen(window));
     const RECT frame = ScreenRect(window);
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    INFO("window at " << frame.left << "," << frame.top << " to " << frame.right << ","
-                      << frame.bottom << " on a " << width << "x" << height << " screen");
-    CHECK(std::abs(frame.left - (width - frame.right)) <= 1);
-    CHECK(std::abs(frame.top - (height - frame.bottom)) <= 1);
 
     // A user's attempts: drag the bottom-right corner outwards, double-click
-    // the caption. Either would change the size of a resizable window.
+    // the caption. Another program's: the system menu's Maximize, ShowWindow,
+    // a new size. None may show more of the window than its 410 x 271.
     const POINT corner{frame.right - 2, frame.bottom - 2};
     Xdo("mousemove " + std::to_string(corner.x) + " " + std::to_string(corner.y) +
         " mousedown 1 mousemove " + std::to_string(corner.x + 60) + " " +
@@ -174,64 +196,173 @@ TEST_CASE("the main window: caption, fixed 410x271 client area, centred, cannot 
     const POINT caption{(frame.left + frame.right) / 2, frame.top + 8};
     Xdo("mousemove " + std::to_string(caption.x) + " " + std::to_string(caption.y) +
         " click --repeat 2 --delay 80 1");
-    const auto resized = [&] {
-        const SIZE now = ClientSize(window);
-        return now.cx != 410 || now.cy != 271 || IsZoomed(window);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+    ShowWindowAsync(window, SW_MAXIMIZE);
+    ShowWindowAsync(window, SW_SHOWMAXIMIZED);
+    SetWindowPos(window, nullptr, 0, 0, 1000, 700, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    CHECK(RoundTrip(window));
+    CHECK_FALSE(WaitUntil([&] { return ClientArea(window) != "410x271"; }, 700));
+    CHECK(ClientArea(window) == "410x271");
+    CHECK(app->Running());
+}
+
+TEST_CASE("a maximised start, as from a shortcut set to Run: Maximized, opens the window normal and centred") {
+    ClearSettings();
+    Program app(ProgramPath(), "BrevlinMain", SW_SHOWMAXIMIZED);
+    REQUIRE(app.window() != nullptr);
+    CHECK(RoundTrip(app.window()));
+    CHECK(ClientArea(app.window()) == "410x271");
+    CHECK(CentredOnScreen(app.window()));
+}
+
+TEST_CASE("a DPI change another program posts, with no rectangle or a DPI of no screen, changes nothing") {
+    ClearSettings();
+    const auto app = StartBrevlin();
+    HWND window = app->window();
+    const RECT before = ScreenRect(window);
+    struct Posted {
+        const char* what;
+        WPARAM dpi;
+        LPARAM rectangle;
     };
-    CHECK_FALSE(WaitUntil(resized, 700));
-    CHECK(ClientSize(window).cx == 410);
-    CHECK(ClientSize(window).cy == 271);
+    const Posted posts[] = {
+        {"no rectangle", MAKEWPARAM(144, 144), 0},
+        {"a DPI of 0", MAKEWPARAM(0, 0), 0x10000},
+        {"a DPI of 5000", MAKEWPARAM(5000, 5000), 0x10000},
+        {"a rectangle at an address that is not there", MAKEWPARAM(144, 144), 0x10},
+        {"a rectangle at an address far away", MAKEWPARAM(120, 120),
+         static_cast<LPARAM>(0x7FF000000000LL)},
+    };
+    for (const Posted& post : posts) {
+        CAPTURE(post.what);
+        PostMessageA(window, WM_DPICHANGED, post.dpi, post.rectangle);
+        CHECK(RoundTrip(window));
+        CHECK(app->Running());
+        CHECK(ClientArea(window) == "410x271");
+        const RECT now = ScreenRect(window);
+        CHECK(now.left == before.left);
+        CHECK(now.top == before.top);
+    }
+}
+
+TEST_CASE("at 288 DPI the window is laid out three times larger, its title bar on the screen") {
+    ClearSettings();
+    const SystemDpi dpi(288);
+    const auto app = StartBrevlin();
+    CHECK(ClientArea(app->window()) == "1230x813");  // 6150 x 4065 twips at 288 DPI
+    // Larger than the 1024 x 768 screen: its top-left corner at the screen's.
+    const RECT frame = ScreenRect(app->window());
+    CHECK(frame.left == 0);
+    CHECK(frame.top == 0);
+    CHECK(TitleBarSpot(app->window(), HTCAPTION).has_value());
 }
 
 TEST_CASE("every control is a child window of its container, at its place, with its text") {
     ClearSettings();
     const auto app = StartBrevlin();
 
-    std::set<std::string_view> holders;
-    for (const Tweak& tweak : Catalogue())
-        if (!tweak.holder.empty()) holders.insert(tweak.holder);
-
-    int windows = 0;
-    for (const ui::Control& control : ui::Controls()) {
-        if (control.kind == ui::Kind::Line) continue;
-        CAPTURE(control.name);
-        HWND child = app->Find(control.name);
-        CHECK_MESSAGE(child != nullptr, "no child window with id " << ui::ControlId(control));
-        if (!child) continue;
-        ++windows;
-
-        HWND container = control.container.empty() ? app->window() : app->Find(control.container);
+    // Pixels at 96 DPI, from the twips of the window's design divided by 15.
+    // A control inside a frame is measured from the frame's outer corner; a
+    // width or height of -1 is the text's own; a text of null is not looked at.
+    struct Expected {
+        const char* name;
+        const char* container;  // "" for the window
+        const char* window_class;
+        int left, top, width, height;
+        const char* text;
+    };
+    const Expected expected[] = {
+        {"Frame7", "", "BrevlinFrame", 213, 102, 193, 37, "Log activity"},
+        {"Frame6", "", "BrevlinFrame", 213, 53, 193, 37, "Icon on Desktop"},
+        {"Frame5", "", "BrevlinFrame", 213, 4, 193, 37, "View PlainText only"},
+        {"ppaypal", "", "BrevlinPicture", 336, 235, 62, 31, ""},
+        {"Text2", "", "Edit", 64, 400, 185, 19, nullptr},
+        {"Frame4", "", "BrevlinFrame", 5, 146, 193, 37, "MSN Integration"},
+        {"Frame3", "", "BrevlinFrame", 5, 53, 193, 37, "Show BCC Field"},
+        {"Frame2", "", "BrevlinFrame", 5, 102, 193, 37, "Minimize to system tray"},
+        {"Frame1", "", "BrevlinFrame", 5, 4, 193, 37, "Attachment Security"},
+        {"Label2", "", "Static", 48, 236, -1, -1, "Brevlin 3.0 for Microsoft Outlook"},
+        {"Label3", "", "Static", 68, 252, -1, -1, "Copyright (c) 2002 Quenbrook"},
+        {"lbl50", "", "Static", 272, 432, 41, 41, nullptr},
+        {"Label9", "", "Static", 138, 432, 41, 41, nullptr},
+        {"Label8", "", "Static", 248, 160, 128, -1, "Exit Brevlin"},
+        {"Label7", "", "Static", 220, 432, 41, 41, nullptr},
+        {"Label6", "", "Static", 179, 432, 41, 41, nullptr},
+        {"Label5", "", "Static", 97, 432, 41, 41, nullptr},
+        {"Label4", "", "Static", 56, 432, 41, 41, ""},
+        {"Label1", "", "Static", 4, 232, 401, 37, ""},
+        {"lbltip", "", "Static", 4, 196, 401, 41,
+         "Watch this area for tips and assistance... Your changes are applied as you select "
+         "them."},
+        {"pattach", "Frame1", "BrevlinPicture", 224, 40, 16, 16, ""},
+        {"Option3", "Frame1", "Button", 16, 16, 89, 17, "Enabled"},
+        {"Option6", "Frame1", "Button", 104, 16, 81, 17, "Disabled"},
+        {"pbcc", "Frame3", "BrevlinPicture", 216, 32, 16, 16, ""},
+        {"Option5", "Frame3", "Button", 104, 16, 81, 17, "Disabled"},
+        {"Option4", "Frame3", "Button", 16, 16, 89, 17, "Enabled"},
+        {"psystray", "Frame2", "BrevlinPicture", 224, 32, 16, 16, ""},
+        {"Option2", "Frame2", "Button", 104, 16, 57, 17, "No"},
+        {"Option1", "Frame2", "Button", 16, 16, 89, 17, "Yes"},
+        {"pmsn", "Frame4", "BrevlinPicture", 216, 32, 16, 16, ""},
+        {"Option8", "Frame4", "Button", 104, 16, 81, 17, "Disable"},
+        {"Option7", "Frame4", "Button", 16, 16, 89, 17, "Enable"},
+        {"Option10", "Frame5", "Button", 16, 16, 89, 17, "Enable"},
+        {"Option9", "Frame5", "Button", 104, 16, 81, 17, "Disable"},
+        {"Picture1", "Frame5", "BrevlinPicture", 216, 32, 16, 16, ""},
+        {"Option12", "Frame6", "Button", 16, 16, 89, 17, "Show"},
+        {"Option11", "Frame6", "Button", 104, 16, 81, 17, "Hide"},
+        {"Picture2", "Frame6", "BrevlinPicture", 216, 32, 16, 16, ""},
+        {"Option14", "Frame7", "Button", 16, 16, 89, 17, "Enable"},
+        {"Option13", "Frame7", "Button", 104, 16, 81, 17, "Disable"},
+        {"Picture3", "Frame7", "BrevlinPicture", 216, 32, 16, 16, ""},
+    };
+    // Every control but the line, which is drawn on the window, is a window.
+    CHECK(std::size(expected) == 41);
+    for (const Expected& want : expected) {
+        CAPTURE(want.name);
+        HWND child = app->Find(want.name);
+        REQUIRE_MESSAGE(child != nullptr, "no child window for " << want.name);
+        const bool top_level = *want.container == '\0';
+        HWND container = top_level ? app->window() : app->Find(want.container);
         CHECK(GetAncestor(child, GA_PARENT) == container);
+        CHECK(ClassOf(child) == want.window_class);
 
-        const LONG style = StyleOf(child);
-        switch (control.kind) {
-            case ui::Kind::Frame: CHECK(ClassOf(child) == "BrevlinFrame"); break;
-            case ui::Kind::OptionButton:
-                CHECK(ClassOf(child) == "Button");
-                CHECK((style & BS_TYPEMASK) == BS_RADIOBUTTON);
-                break;
-            case ui::Kind::Label:
-                CHECK(ClassOf(child) == "Static");
-                CHECK((style & SS_NOTIFY) != 0);
-                break;
-            case ui::Kind::PictureBox: CHECK(ClassOf(child) == "BrevlinPicture"); break;
-            case ui::Kind::TextBox: CHECK(ClassOf(child) == "Edit"); break;
-            case ui::Kind::Line: break;
+        // From the window's client area, or from the frame's outer corner.
+        POINT origin{0, 0};
+        if (top_level) {
+            ClientToScreen(container, &origin);
+        } else {
+            const RECT outer = ScreenRect(container);
+            origin = {outer.left, outer.top};
         }
-
-        const RECT at = RectInParent(child);
-        CHECK(at.left == Px(control.place.left));
-        CHECK(at.top == Px(control.place.top));
-        if (control.sizing != ui::Sizing::FitText) CHECK(at.right - at.left == Px(control.place.width));
-        if (control.sizing == ui::Sizing::Fixed) CHECK(at.bottom - at.top == Px(control.place.height));
-
-        // A holder shows what start-up read, not its caption.
-        const bool shows_caption = control.kind == ui::Kind::Frame ||
-                                   control.kind == ui::Kind::OptionButton ||
-                                   control.kind == ui::Kind::Label;
-        if (shows_caption && !holders.contains(control.name)) CHECK(TextOf(child) == control.text);
+        const RECT at = ScreenRect(child);
+        CHECK(at.left - origin.x == want.left);
+        CHECK(at.top - origin.y == want.top);
+        if (want.width >= 0) CHECK(at.right - at.left == want.width);
+        if (want.height >= 0) CHECK(at.bottom - at.top == want.height);
+        if (want.text) CHECK(TextOf(child) == want.text);
     }
-    CHECK(windows == static_cast<int>(ui::Controls().size()) - 1);
+
+    // The option buttons are plain radio buttons, the labels take the mouse.
+    CHECK((StyleOf(app->Find("Option3")) & BS_TYPEMASK) == BS_RADIOBUTTON);
+    CHECK((StyleOf(app->Find("Label8")) & SS_NOTIFY) != 0);
+
+    // One flat border to a frame: a column of pixels three in from a frame's
+    // left edge, left of its caption, crosses the border twice (its top
+    // through the caption line, its bottom), and nothing else of its colour.
+    const COLORREF border = GetSysColor(COLOR_WINDOWFRAME);
+    RedrawWindow(app->window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HDC screen_dc = GetDC(nullptr);
+    for (const char* frame : {"Frame1", "Frame3", "Frame5", "Frame7"}) {
+        CAPTURE(frame);
+        const RECT outer = ScreenRect(app->Find(frame));
+        int crossings = 0;
+        for (LONG y = outer.top; y < outer.bottom; ++y)
+            crossings += GetPixel(screen_dc, outer.left + 3, y) == border;
+        CHECK(crossings == 2);
+    }
+    ReleaseDC(nullptr, screen_dc);
 }
 
 TEST_CASE("start-up shows each stored setting, neither desktop-icon button, and writes nothing") {
@@ -407,8 +538,18 @@ TEST_CASE("a setting that cannot be stored: a warning names it and the selection
     struct Attempt {
         TweakId id;
         std::string_view button;
+        std::string_view words;
     };
-    for (const Attempt attempt : {Attempt{TweakId::attach, "Option6"}, Attempt{TweakId::bcc, "Option4"}}) {
+    const std::string_view kRefused =
+        "Windows refused access to the registry key where Outlook keeps this setting. Your "
+        "account may not be allowed to change it.";
+    const Attempt attempts[] = {
+        {TweakId::attach, "Option6",
+         "The setting \"Attachment Security\" could not be changed to \"Disabled\"."},
+        {TweakId::bcc, "Option4",
+         "The setting \"Show BCC Field\" could not be changed to \"Enabled\"."},
+    };
+    for (const Attempt& attempt : attempts) {
         const Tweak& tweak = TweakFor(attempt.id);
         CAPTURE(attempt.button);
         ReadOnlyKey lock(tweak.root, tweak.key_path);
@@ -417,10 +558,8 @@ TEST_CASE("a setting that cannot be stored: a warning names it and the selection
         const std::optional<MessageBoxView> box = WaitForMessageBox(app->process_id());
         REQUIRE_MESSAGE(box.has_value(), "no warning appeared");
         CHECK(box->title == "Brevlin");
-        CHECK(box->text.find(tweak.frame_caption) != std::string::npos);
-        CHECK(box->text.find("could not be changed") != std::string::npos);
-        CHECK(box->text == WriteFailureMessage(tweak, FindButton(attempt.button)->side,
-                                               {status::kAccessDenied}));
+        CHECK(box->text == std::string(attempt.words) + "\n\n" + std::string(kRefused) +
+                               "\n\nThe setting is as it was before.");
         CHECK(std::string(NameOf(box->icon)) == NameOf(BoxIcon::Warning));
         CHECK(box->buttons == std::vector<int>{IDOK});
         CHECK(GetWindow(box->box, GW_OWNER) == app->window());
@@ -475,4 +614,53 @@ TEST_CASE("the click Windows reports when a radio button merely gets the focus s
     CHECK(Selection(*app) == selection);
     CHECK(FindMessageBox(app->process_id()) == nullptr);
     CHECK(Snapshot::Take().Text() == before.Text());
+}
+
+TEST_CASE("Hide over a desktop-icon key that holds subkeys says so and names the key") {
+    ClearSettings();
+    PutKey(RegRoot::LocalMachine, std::string(kDesktopIconKey) + "\\DefaultIcon");
+    const auto app = StartBrevlin();
+    const Snapshot before = Snapshot::Take();
+    Click(ControlOf(*app, "Option11"));
+
+    const std::optional<MessageBoxView> box = WaitForMessageBox(app->process_id());
+    REQUIRE_MESSAGE(box.has_value(), "no warning appeared");
+    CHECK(box->title == "Brevlin");
+    CHECK(box->text ==
+          "The setting \"Icon on Desktop\" could not be changed to \"Hide\".\n\n"
+          "Windows would not delete the registry key HKEY_LOCAL_MACHINE\\Software\\Microsoft\\"
+          "Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\"
+          "{00020D75-0000-0000-C000-000000000046} because another program has made subkeys in "
+          "it. Brevlin deletes only the key itself: remove its subkeys with the Registry Editor, "
+          "then try again.\n\nThe setting is as it was before.");
+    PressButton(box->box, IDOK);
+    CHECK(WaitUntil([&] { return FindMessageBox(app->process_id()) == nullptr; }, 3000));
+    CHECK(Selection(*app) == SelectionOf({"Option3", "Option5", "Option2", "Option8", "Option9",
+                                          "Option13"}));
+    CHECK(Snapshot::Take().Text() == before.Text());
+}
+
+TEST_CASE("a click or Space on the selected button stores its side again; the focus alone stores nothing") {
+    ClearSettings();
+    const Tweak& bcc = TweakFor(TweakId::bcc);
+    // What the window shows as Disabled, but not in the form Disabled stores.
+    PutValue(bcc.root, bcc.key_path, bcc.value_name, Dword(2));
+    const auto app = StartBrevlin();
+    REQUIRE(IsChecked(ControlOf(*app, "Option5")));
+    const Snapshot shown = Snapshot::Take();
+
+    Click(ControlOf(*app, "Option5"));
+    const Snapshot stored = shown.WithValue(bcc.root, bcc.key_path, bcc.value_name, Dword(0));
+    SettledOn(stored);
+    CHECK(Snapshot::Take().Text() == stored.Text());
+    CHECK(IsChecked(ControlOf(*app, "Option5")));
+    CHECK(FindMessageBox(app->process_id()) == nullptr);
+
+    // Space on the focused, selected button: stored again (as it is now).
+    PutValue(bcc.root, bcc.key_path, bcc.value_name, Dword(2));
+    REQUIRE(WaitForKeyboard(app->window()));
+    CHECK(app->FocusName() == "Option5");
+    Press("space");
+    SettledOn(stored);
+    CHECK(Snapshot::Take().Text() == stored.Text());
 }

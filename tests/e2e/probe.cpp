@@ -10,11 +10,15 @@
 //       its tip shows, prints the window's screen rectangle with its frame as
 //       "LEFT TOP WIDTH HEIGHT", then keeps the program open until a line
 //       (or end of input) arrives on standard input
+//   brevlin_probe store-list BYTES
+//       stores a Level1Remove of BYTES characters, as another program might
 //   brevlin_probe time PROGRAM CLASS RUNS
-//       starts PROGRAM RUNS times and prints, one line a run, its process id
-//       and the milliseconds from CreateProcess until a window of CLASS is
-//       shown; each run is ended as soon as it is measured
+//       starts PROGRAM RUNS times and prints, one line a run, its process id,
+//       the milliseconds from CreateProcess until a window of CLASS is shown,
+//       and the peak working set in KB by then; each run is ended as soon as
+//       it is measured
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +38,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: brevlin_probe clear | store\n"
+                 "usage: brevlin_probe clear | store | store-list BYTES\n"
                  "       brevlin_probe show [--hover CONTROL]\n"
                  "       brevlin_probe time PROGRAM CLASS RUNS\n");
     return 2;
@@ -108,6 +112,9 @@ int Time(const char* path, const char* window_class, int runs) {
             if (WaitForSingleObject(process.hProcess, 1) != WAIT_TIMEOUT) break;
         }
         QueryPerformanceCounter(&shown);
+        PROCESS_MEMORY_COUNTERS memory{};
+        memory.cb = sizeof memory;
+        GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
         TerminateProcess(process.hProcess, 0);
         WaitForSingleObject(process.hProcess, 5000);
         CloseHandle(process.hProcess);
@@ -118,7 +125,7 @@ int Time(const char* path, const char* window_class, int runs) {
         }
         const double ms =
             double(shown.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
-        std::printf("%lu %.1f\n", process.dwProcessId, ms);
+        std::printf("%lu %.1f %zu\n", process.dwProcessId, ms, memory.PeakWorkingSetSize / 1024);
         std::fflush(stdout);
     }
     return 0;
@@ -130,6 +137,13 @@ int main(int argc, char** argv) {
     try {
         if (argc == 2 && std::strcmp(argv[1], "clear") == 0) {
             ClearSettings();
+            return 0;
+        }
+        if (argc == 3 && std::strcmp(argv[1], "store-list") == 0) {
+            ClearSettings();
+            const Tweak& attach = TweakFor(TweakId::attach);
+            PutValue(attach.root, attach.key_path, attach.value_name,
+                     Sz(std::string(std::strtoull(argv[2], nullptr, 10), 'x')));
             return 0;
         }
         if (argc == 2 && std::strcmp(argv[1], "store") == 0) {
