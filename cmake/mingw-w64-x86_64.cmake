@@ -6,7 +6,6 @@ set(_triple x86_64-w64-mingw32)
 find_program(CMAKE_C_COMPILER NAMES ${_triple}-gcc-posix ${_triple}-gcc REQUIRED)
 find_program(CMAKE_CXX_COMPILER NAMES ${_triple}-g++-posix ${_triple}-g++ REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${_triple}-windres REQUIRED)
-find_program(BREVLIN_OBJDUMP NAMES ${_triple}-objdump REQUIRED)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -4,6 +4,19 @@
 
 namespace brevlin {
 
+// The portable core copies these from windows.h; here they are checked.
+static_assert(status::kSuccess == ERROR_SUCCESS);
+static_assert(status::kFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(status::kAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(status::kInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(status::kInvalidParameter == ERROR_INVALID_PARAMETER);
+static_assert(status::kMoreData == ERROR_MORE_DATA);
+static_assert(status::kKeyDeleted == ERROR_KEY_DELETED);
+static_assert(regtype::kNone == REG_NONE && regtype::kSz == REG_SZ &&
+              regtype::kExpandSz == REG_EXPAND_SZ && regtype::kBinary == REG_BINARY &&
+              regtype::kDword == REG_DWORD && regtype::kMultiSz == REG_MULTI_SZ &&
+              regtype::kQword == REG_QWORD);
+
 HKEY PredefinedKey(RegRoot root) {
     return reinterpret_cast<HKEY>(
         static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<std::uint32_t>(root))));

@@ -62,7 +62,9 @@ public:
     // type and size; otherwise copies the data when *size is large enough.
     virtual RegStatus QueryValue(RegHandle key, const char* name, std::uint32_t* type,
                                  std::uint8_t* data, std::uint32_t* size) = 0;
-    // RegSetValueExA (reserved argument always 0).
+    // RegSetValueExA (reserved argument always 0). For a text type Windows
+    // also reads the byte after the counted data, and stores it when it is
+    // the NUL that the count left out: the caller's buffer has that byte.
     virtual RegStatus SetValue(RegHandle key, const char* name, std::uint32_t type,
                                const std::uint8_t* data, std::uint32_t size) = 0;
     // RegDeleteKeyA: deletes the last key of the path, with its values.
@@ -70,7 +72,6 @@ public:
     // RegQueryInfoKeyA, asked only for the number of subkeys: it tells a
     // delete refused for a key's subkeys from one refused for want of rights.
     virtual RegStatus QueryInfoKey(RegHandle key, std::uint32_t* subkeys) = 0;
-    // RegCloseKey.
     virtual RegStatus CloseKey(RegHandle key) = 0;
 };
 

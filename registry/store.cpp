@@ -187,11 +187,15 @@ RegStatus RegistryStore::SetValue(RegHandle handle, const char* name, std::uint3
     if (IsRefused(root, parts, kRefuseSet)) return status::kAccessDenied;
     if (!data && size > 0) return status::kInvalidParameter;
 
+    std::vector<std::uint8_t> bytes(data, data + size);
     // Windows adds the terminator that a text's count left out when it
     // follows the counted bytes in memory, as it does after any C string.
-    if (regtype::IsString(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
-
-    key->values[name ? name : ""] = StoredValue{type, std::vector<std::uint8_t>(data, data + size)};
+    // Like Windows, this reads the one byte after the data, which the
+    // platform's callers provide (see RegistryPlatform::SetValue), and only
+    // for a text whose counted bytes do not already end in a NUL.
+    if (regtype::IsString(type) && size > 0 && data[size - 1] != 0 && data[size] == 0)
+        bytes.push_back(0);
+    key->values[name ? name : ""] = StoredValue{type, std::move(bytes)};
     return status::kSuccess;
 }
 

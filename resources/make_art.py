@@ -8,10 +8,11 @@ Everything is drawn here from simple shapes and hand-made pixel maps; only the
 Python standard library is used and the output is byte-for-byte reproducible.
 
 Files written next to this script:
-  brevlin.ico                        program icon (16x16 and 32x32, 24 bpp)
-  brevlin_16.bin, brevlin_32.bin     the two icon images as bare RT_ICON data
-  brevlin.grp                        matching GRPICONDIR (RT_GROUP_ICON data)
-  help.ico, help_16.bin, help_32.bin, help.grp   the same for the help icon
+  brevlin_16.bin, brevlin_32.bin     the program icon's two images (16x16 and
+                                     32x32, 24 bpp) as bare RT_ICON data
+  brevlin.grp                        matching GRPICONDIR (RT_GROUP_ICON data),
+                                     naming the images by their fixed ids
+  help_16.bin, help_32.bin, help.grp the same for the help icon
   hand.cur                           monochrome 32x32 hand cursor, hot spot (5,0)
   donate.gif                         60x29 "PayPal / DONATE" button
 """
@@ -430,19 +431,6 @@ def icon_image_24(pixels):
     return bmp_info_header(size, size, 24, len(xor) + len(mask)) + bytes(xor) + mask
 
 
-def ico_file(images):
-    """images: list of (size, payload)."""
-    out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for size, data in images:
-        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 24,
-                           len(data), offset)
-        offset += len(data)
-    for _, data in images:
-        out += data
-    return out
-
-
 def group_icon_dir(images, ids):
     """GRPICONDIR as stored in an RT_GROUP_ICON resource."""
     out = struct.pack("<HHH", 0, 1, len(images))
@@ -807,7 +795,6 @@ def build():
             assert len(data) == 40 + size * size * 3 + size * ((size + 31) // 32) * 4
             images.append((size, data))
             files["%s_%d.bin" % (name, size)] = data
-        files[name + ".ico"] = ico_file(images)
         files[name + ".grp"] = group_icon_dir(images, ICON_IDS[name])
     files["hand.cur"] = cur_file(HAND, 5, 0)
     pixels = donate_pixels()

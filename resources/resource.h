@@ -25,7 +25,6 @@
  * resource type "GIF" (not RCDATA).  Load it with
  *     FindResource(instance, MAKEINTRESOURCE(IDR_DONATE_GIF), TEXT("GIF"))  */
 #define IDR_DONATE_GIF       4
-#define IDR_DONATE_GIF_TYPE  "GIF"
 
 /* Application manifest: RT_MANIFEST (24), CREATEPROCESS_MANIFEST_RESOURCE_ID. */
 #define IDR_MANIFEST         1

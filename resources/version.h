@@ -18,7 +18,6 @@
 
 #define BREVLIN_VERSION_TEXT    "3.00"
 #define BREVLIN_PRODUCT_NAME    "Brevlin 3.0"
-#define BREVLIN_COMPANY         "Quenbrook"
 #define BREVLIN_COPYRIGHT       "Copyright (c) 2002 Quenbrook"
 #define BREVLIN_INTERNAL_NAME   "brevlin"
 #define BREVLIN_EXE_NAME        "brevlin.exe"

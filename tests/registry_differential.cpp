@@ -110,12 +110,13 @@ private:
     }
 
     std::string Step() {
-        switch (Roll(6)) {
+        switch (Roll(7)) {
             case 0: return OpenOrCreate(false);
             case 1: return OpenOrCreate(true);
             case 2: return Query();
             case 3: return Set();
             case 4: return Delete();
+            case 5: return CountSubkeys();
             default: return Close();
         }
     }
@@ -188,6 +189,17 @@ private:
         return Differ("delete " + path, outcomes[0], outcomes[1]);
     }
 
+    std::string CountSubkeys() {
+        const auto& slot = slots_[Roll(kSlots)];
+        Outcome outcomes[2];
+        RegistryPlatform* regs[2] = {&store_, &real_};
+        for (int i = 0; i < 2; ++i) {
+            outcomes[i].size = 0xDEADBEEF;
+            outcomes[i].status = regs[i]->QueryInfoKey(slot[i], &outcomes[i].size);
+        }
+        return Differ("count subkeys", outcomes[0], outcomes[1]);
+    }
+
     std::string Close() {
         auto& slot = slots_[Roll(kSlots)];
         Outcome outcomes[2];
@@ -253,4 +265,10 @@ TEST_CASE("the store answers every platform call as the real registry does") {
     const std::string difference = differential.Run(kSteps);
     INFO("random stream ", stream, ", ", kSteps, " steps");
     CHECK_MESSAGE(difference.empty(), difference);
+}
+
+TEST_CASE("the roots are the predefined keys windows.h names") {
+    // A predefined key is a pointer-sized handle, so no static_assert reaches it.
+    CHECK(PredefinedKey(RegRoot::CurrentUser) == HKEY_CURRENT_USER);
+    CHECK(PredefinedKey(RegRoot::LocalMachine) == HKEY_LOCAL_MACHINE);
 }

@@ -14,6 +14,13 @@
 #include "tweaks/settings.h"
 
 namespace brevlin::ui {
+
+// The portable table copies these from windows.h; here they are checked.
+static_assert(sys::kWindow.system == COLOR_WINDOW && sys::kWindowText.system == COLOR_WINDOWTEXT &&
+              sys::kBtnFace.system == COLOR_BTNFACE && sys::kBtnText.system == COLOR_BTNTEXT &&
+              sys::k3dDkShadow.system == COLOR_3DDKSHADOW && sys::kInfoText.system == COLOR_INFOTEXT);
+static_assert(kFarewellStyle == (MB_OK | MB_ICONINFORMATION));
+
 namespace {
 
 constexpr wchar_t kMainClass[] = L"BrevlinMain";
