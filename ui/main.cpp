@@ -2,8 +2,6 @@
 // controller and the window are put together here.
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "registry/advapi32.h"
 #include "tweaks/controller.h"
 #include "ui/frmmain.h"
@@ -21,23 +19,3 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
     }
     return static_cast<int>(message.wParam);
 }
-
-// A window program has nowhere to report a C++ library error, and Brevlin
-// has no use for exceptions: any such error ends the process at once. These
-// stand in for the library's own throwing helpers, which would bring in the
-// exception classes, a second string implementation and a 45 KB demangler.
-#if defined(__GLIBCXX__)
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
-
-namespace std {
-void __throw_bad_alloc() { std::abort(); }
-void __throw_bad_array_new_length() { std::abort(); }
-void __throw_bad_function_call() { std::abort(); }
-void __throw_length_error(const char*) { std::abort(); }
-void __throw_logic_error(const char*) { std::abort(); }
-void __throw_out_of_range(const char*) { std::abort(); }
-void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
-}  // namespace std
-#endif
