@@ -2,6 +2,10 @@
 
 namespace brevlin {
 
+std::span<const Tweak> Catalogue() { return kCatalogue; }
+
+const Tweak& TweakFor(TweakId id) { return CatalogueEntry(id); }
+
 const Tweak* TweakNamed(std::string_view name) {
     for (const Tweak& tweak : kCatalogue)
         if (tweak.name == name) return &tweak;

@@ -133,8 +133,17 @@ static_assert([] {
     return true;
 }());
 
-constexpr std::span<const Tweak> Catalogue() { return kCatalogue; }
-constexpr const Tweak& TweakFor(TweakId id) { return kCatalogue[static_cast<std::size_t>(id)]; }
+inline constexpr std::size_t kTweakCount = kCatalogue.size();
+
+// The table when compiling (the window's layout builds its frames and
+// buttons from it); at run time everything goes through the functions
+// below, so that the program holds one copy of the table and its texts
+// rather than one in every file that reads it.
+constexpr const Tweak& CatalogueEntry(TweakId id) {
+    return kCatalogue[static_cast<std::size_t>(id)];
+}
+std::span<const Tweak> Catalogue();
+const Tweak& TweakFor(TweakId id);
 // The entry whose name is this text, as the command line spells it.
 const Tweak* TweakNamed(std::string_view name);
 

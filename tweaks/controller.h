@@ -53,7 +53,7 @@ private:
 
     RegistryPlatform& registry_;
     WindowOperations& window_;
-    std::array<std::optional<Side>, kCatalogue.size()> shown_{};
+    std::array<std::optional<Side>, kTweakCount> shown_{};
 };
 
 }  // namespace brevlin

@@ -16,9 +16,12 @@
 namespace brevlin::ui {
 
 // The portable table copies these from windows.h; here they are checked.
-static_assert(sys::kWindow.system == COLOR_WINDOW && sys::kWindowText.system == COLOR_WINDOWTEXT &&
-              sys::kBtnFace.system == COLOR_BTNFACE && sys::kBtnText.system == COLOR_BTNTEXT &&
-              sys::k3dDkShadow.system == COLOR_3DDKSHADOW && sys::kInfoText.system == COLOR_INFOTEXT);
+static_assert(sys::kWindow == Colour::System(COLOR_WINDOW) &&
+              sys::kWindowText == Colour::System(COLOR_WINDOWTEXT) &&
+              sys::kBtnFace == Colour::System(COLOR_BTNFACE) &&
+              sys::kBtnText == Colour::System(COLOR_BTNTEXT) &&
+              sys::k3dDkShadow == Colour::System(COLOR_3DDKSHADOW) &&
+              sys::kInfoText == Colour::System(COLOR_INFOTEXT));
 static_assert(kFarewellStyle == (MB_OK | MB_ICONINFORMATION));
 
 namespace {
@@ -573,13 +576,13 @@ bool FrmMain::OnSetCursor(HWND target, UINT hit_test) {
 }
 
 HBRUSH FrmMain::BrushFor(Colour colour) {
-    if (colour.system >= 0) return GetSysColorBrush(colour.system);
+    if (colour.IsSystem()) return GetSysColorBrush(colour.SystemIndex());
     for (auto& [rgb, brush] : rgb_brushes_) {
         if (!brush) {
-            rgb = colour.rgb;
-            brush.Reset(CreateSolidBrush(colour.rgb));
+            rgb = colour.Rgb();
+            brush.Reset(CreateSolidBrush(rgb));
         }
-        if (rgb == colour.rgb) return brush.get();
+        if (rgb == colour.Rgb()) return brush.get();
     }
     return GetSysColorBrush(COLOR_BTNFACE);
 }

@@ -107,7 +107,7 @@ private:
     ScopedIcon help_icon_;
     HCURSOR hand_ = nullptr;
     ScopedHook no_maximise_;
-    std::array<std::string, kCatalogue.size()> holder_texts_;  // by setting
+    std::array<std::string, kTweakCount> holder_texts_;  // by setting
 
     HWND focus_ = nullptr;    // where the focus goes back to on activation
     HWND pressed_ = nullptr;  // a label or picture the mouse went down on

@@ -1,6 +1,7 @@
 #include "ui/layout.h"
 
 #include <algorithm>
+#include <array>
 
 #include "resources/version.h"
 #include "ui/texts.h"
@@ -14,33 +15,35 @@ constexpr Colour kHelpBlue = Colour::Rgb(131, 143, 197);
 constexpr Colour kWhite = Colour::Rgb(255, 255, 255);
 
 // A setting's frame: all seven share size, font and colours.
-constexpr Control FrameOf(TweakId id, int left, int top, int tab) {
-    const Tweak& tweak = TweakFor(id);
+constexpr Control FrameOf(TweakId id, std::int16_t left, std::int16_t top, std::int8_t tab) {
+    const Tweak& tweak = CatalogueEntry(id);
     return {.name = tweak.frame, .kind = Kind::Frame, .place = {left, top, 2895, 555},
             .text = tweak.frame_caption, .font = Font::Heading, .fore = sys::kWindowText,
             .border = true, .tweak = &tweak, .tab_index = tab};
 }
 
 // One of a setting's buttons: the on side stands at 240, the off side at 1560.
-constexpr Control ButtonOf(TweakId id, Side side, int width, int tab,
+constexpr Control ButtonOf(TweakId id, Side side, std::int16_t width, std::int8_t tab,
                            Colour fore = sys::kBtnText) {
-    const Tweak& tweak = TweakFor(id);
+    const Tweak& tweak = CatalogueEntry(id);
     const Choice& choice = tweak.choice(side);
     return {.name = choice.button, .kind = Kind::OptionButton, .container = tweak.frame,
-            .place = {side == Side::On ? 240 : 1560, 240, width, 255}, .text = choice.caption,
+            .place = {side == Side::On ? std::int16_t{240} : std::int16_t{1560}, 240, width, 255},
+            .text = choice.caption,
             .font = Font::Regular, .fore = fore, .tweak = &tweak, .side = side,
             .tab_index = tab};
 }
 
 // A help picture: beyond its frame's right edge, so never seen.
-constexpr Control HelpAt(std::string_view name, TweakId id, int left, int top, int tab) {
-    return {.name = name, .kind = Kind::PictureBox, .container = TweakFor(id).frame,
+constexpr Control HelpAt(std::string_view name, TweakId id, std::int16_t left, std::int16_t top,
+                         std::int8_t tab) {
+    return {.name = name, .kind = Kind::PictureBox, .container = CatalogueEntry(id).frame,
             .place = {left, top, 240, 240}, .back = kHelpBlue, .pointer = Pointer::Help,
             .picture = Picture::HelpIcon, .tab_index = tab};
 }
 
 // An empty label below the visible area; the settings use most as holders.
-constexpr Control HolderAt(std::string_view name, int left, int tab) {
+constexpr Control HolderAt(std::string_view name, std::int16_t left, std::int8_t tab) {
     return {.name = name, .kind = Kind::Label, .place = {left, 6480, 615, 615}, .tab_index = tab};
 }
 
@@ -150,6 +153,33 @@ static_assert([] {
     return tip_areas == 1;
 }(), "one tip area");
 
+constexpr bool Focusable(const Control& control) {
+    return control.kind == Kind::OptionButton || control.kind == Kind::PictureBox ||
+           control.kind == Kind::TextBox;
+}
+
+// The controls that take the focus, sorted by tab index when compiled.
+constexpr auto kTabOrder = [] {
+    constexpr std::size_t kCount = [] {
+        std::size_t count = 0;
+        for (const Control& control : kControls) count += Focusable(control);
+        return count;
+    }();
+    std::array<const Control*, kCount> order{};
+    std::size_t next = 0;
+    for (const Control& control : kControls)
+        if (Focusable(control)) order[next++] = &control;
+    std::sort(order.begin(), order.end(),
+              [](const Control* a, const Control* b) { return a->tab_index < b->tab_index; });
+    return order;
+}();
+
+static_assert([] {
+    for (std::size_t i = 1; i < kTabOrder.size(); ++i)
+        if (kTabOrder[i - 1]->tab_index == kTabOrder[i]->tab_index) return false;
+    return true;
+}(), "no two controls share a tab index");
+
 bool Covers(const Twips& outer, const Twips& inner) {
     return outer.left <= inner.left && outer.top <= inner.top &&
            outer.left + outer.width >= inner.left + inner.width &&
@@ -176,10 +206,7 @@ std::size_t IndexOf(const Control& control) {
 
 int ControlId(const Control& control) { return kFirstId + static_cast<int>(IndexOf(control)); }
 
-bool TakesFocus(const Control& control) {
-    return control.kind == Kind::OptionButton || control.kind == Kind::PictureBox ||
-           control.kind == Kind::TextBox;
-}
+bool TakesFocus(const Control& control) { return Focusable(control); }
 
 std::vector<const Control*> ChildrenOf(std::string_view container) {
     std::vector<const Control*> children;
@@ -217,23 +244,13 @@ Rect PlaceOnWorkArea(const Rect& work, int width, int height) {
                           work.top + (work.bottom - work.top - height) / 2, width, height);
 }
 
-std::vector<const Control*> TabOrder() {
-    std::vector<const Control*> order;
-    for (const Control& control : kControls)
-        if (TakesFocus(control)) order.push_back(&control);
-    std::sort(order.begin(), order.end(),
-              [](const Control* a, const Control* b) { return a->tab_index < b->tab_index; });
-    return order;
-}
+std::span<const Control* const> TabOrder() { return kTabOrder; }
 
 const Control* NextInTabOrder(std::string_view from, bool backwards) {
-    const std::vector<const Control*> order = TabOrder();
-    const auto at = std::find_if(order.begin(), order.end(),
-                                 [&](const Control* c) { return c->name == from; });
-    if (at == order.end()) return backwards ? order.back() : order.front();
-    const auto index = static_cast<std::size_t>(at - order.begin());
-    const std::size_t n = order.size();
-    return order[backwards ? (index + n - 1) % n : (index + 1) % n];
+    const std::size_t n = kTabOrder.size();
+    for (std::size_t i = 0; i < n; ++i)
+        if (kTabOrder[i]->name == from) return kTabOrder[backwards ? (i + n - 1) % n : (i + 1) % n];
+    return backwards ? kTabOrder[n - 1] : kTabOrder[0];
 }
 
 Colour BackgroundBeneath(const Control& control) {

@@ -31,14 +31,21 @@ enum class Action : std::uint8_t { None, OpenWebSite, Donate, Exit };
 enum class Role : std::uint8_t { None, TipArea };
 
 // A system colour by its index (COLOR_BTNFACE is 15), or a fixed RGB value.
-struct Colour {
-    int system = -1;
-    std::uint32_t rgb = 0;  // 0x00BBGGRR, as COLORREF
-    static constexpr Colour System(int index) { return {index, 0}; }
+class Colour {
+public:
+    static constexpr Colour System(int index) { return Colour(static_cast<std::uint32_t>(index)); }
     static constexpr Colour Rgb(int r, int g, int b) {
-        return {-1, std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16};
+        return Colour(kRgb | std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16);
     }
+    constexpr bool IsSystem() const { return !(value_ & kRgb); }
+    constexpr int SystemIndex() const { return static_cast<int>(value_); }
+    constexpr std::uint32_t Rgb() const { return value_ & ~kRgb; }  // 0x00BBGGRR, a COLORREF
     bool operator==(const Colour&) const = default;
+
+private:
+    static constexpr std::uint32_t kRgb = 0x80000000u;
+    constexpr explicit Colour(std::uint32_t value) : value_(value) {}
+    std::uint32_t value_;
 };
 
 // The system colour indices the window uses, as windows.h numbers them.
@@ -51,8 +58,9 @@ constexpr Colour k3dDkShadow = Colour::System(21);
 constexpr Colour kInfoText = Colour::System(23);
 }  // namespace sys
 
+// The window's design is 6150 by 4065 twips: two bytes a number are plenty.
 struct Twips {
-    int left = 0, top = 0, width = 0, height = 0;
+    std::int16_t left = 0, top = 0, width = 0, height = 0;
 };
 
 struct Control {
@@ -75,7 +83,7 @@ struct Control {
     // The setting a frame or an option button shows, and a button's side.
     const Tweak* tweak = nullptr;
     Side side = Side::On;
-    int tab_index = -1;  // -1: none (the line)
+    std::int8_t tab_index = -1;  // -1: none (the line)
 };
 
 struct WindowLook {
@@ -126,7 +134,7 @@ Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height);
 Rect PlaceOnWorkArea(const Rect& work, int width, int height);
 
 // The controls that take the keyboard focus, in ascending tab index.
-std::vector<const Control*> TabOrder();
+std::span<const Control* const> TabOrder();
 // The next (or previous) control in the tab order, wrapping around.
 const Control* NextInTabOrder(std::string_view from, bool backwards);
 

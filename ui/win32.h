@@ -18,7 +18,7 @@ std::wstring Widen(std::string_view ansi);
 std::string Narrow(std::wstring_view wide);
 
 inline COLORREF ToColorRef(Colour colour) {
-    return colour.system >= 0 ? GetSysColor(colour.system) : static_cast<COLORREF>(colour.rgb);
+    return colour.IsSystem() ? GetSysColor(colour.SystemIndex()) : colour.Rgb();
 }
 
 // --- Release functions, one for each kind of handle. ------------------------

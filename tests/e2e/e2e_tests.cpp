@@ -467,7 +467,7 @@ TEST_CASE("Tab and Shift+Tab take the focus round the tab order, hidden controls
     // Keys reach the window only once the display has given it the keyboard.
     REQUIRE(WaitForKeyboard(app->window()));
 
-    const std::vector<const ui::Control*> order = ui::TabOrder();
+    const auto order = ui::TabOrder();
     const std::size_t n = order.size();
     std::size_t start = 0;
     while (order[start]->name != "Option3") ++start;
