@@ -1,12 +1,10 @@
-# Cross build for 64-bit Windows with Debian's MinGW-w64, win32 threads
-# flavour: the posix flavour links libwinpthread (26 KB) into every program,
-# though Brevlin starts no thread.
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (posix threads flavour).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(_triple x86_64-w64-mingw32)
-find_program(CMAKE_C_COMPILER NAMES ${_triple}-gcc-win32 REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${_triple}-g++-win32 REQUIRED)
+find_program(CMAKE_C_COMPILER NAMES ${_triple}-gcc-posix ${_triple}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${_triple}-g++-posix ${_triple}-g++ REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${_triple}-windres REQUIRED)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
