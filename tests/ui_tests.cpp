@@ -41,6 +41,20 @@ TEST_CASE("the control table: whole pixels, three children to a frame, the hidde
         CHECK(FindControl(hidden)->place.top >= MainWindow().client_height);
     }
     CHECK(FindControl(999) == nullptr);
+
+    // What lies out of sight: the holders, the text box, the line below the
+    // window, the help pictures beyond their frames. Of it, the labels and
+    // the line are no windows at all.
+    const std::set<std::string_view> out_of_sight = {
+        "Text2",   "Label4",  "Label5",   "Label6", "Label7",   "Label9",   "lbl50",   "Line1",
+        "pattach", "pbcc",    "psystray", "pmsn",   "Picture1", "Picture2", "Picture3"};
+    const std::set<std::string_view> no_window = {"Label4", "Label5", "Label6", "Label7",
+                                                  "Label9", "lbl50",  "Line1"};
+    for (const Control& control : Controls()) {
+        CAPTURE(control.name);
+        CHECK(IsInSight(control) == !out_of_sight.contains(control.name));
+        CHECK(HasWindow(control) == !no_window.contains(control.name));
+    }
     CHECK(FirstFrame().name == "Frame1");
     CHECK(WithRole(Role::TipArea).name == "lbltip");
 }

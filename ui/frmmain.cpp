@@ -54,7 +54,7 @@ constexpr KindLook kLooks[] = {
     {L"Static", SS_NOTIFY | SS_NOPREFIX, true, false},
     {kPictureClass, 0, false, false},
     {L"Edit", ES_AUTOHSCROLL, false, false},
-    {nullptr, 0, false, false},
+    {nullptr, 0, false, false},  // the line: drawn on the window
 };
 static_assert(std::size(kLooks) == static_cast<std::size_t>(Kind::Line) + 1);
 
@@ -273,7 +273,7 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
     if (!main_) return false;
     dpi_ = DpiOf(main_);
     MakeFonts(dpi_);
-    CreateControls();
+    CreateControls(true);
     PlaceWindow(nullptr);
 
     // The load event: show what is stored, before the window is first seen.
@@ -299,6 +299,7 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
 }
 
 void FrmMain::OnAfterShown() {
+    CreateControls(false);
     // The shell and the picture decoder expect COM on this thread.
     const auto initialize =
         SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
@@ -319,10 +320,10 @@ void FrmMain::OnAfterShown() {
         if (control.picture == Picture::Donation) InvalidateRect(Window(control), nullptr, FALSE);
 }
 
-void FrmMain::CreateControls() {
+void FrmMain::CreateControls(bool in_sight) {
     for (const Control& control : Controls()) {
+        if (!HasWindow(control) || IsInSight(control) != in_sight) continue;
         const KindLook& look = LookOf(control.kind);
-        if (!look.window_class) continue;
         DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | look.style;
         if (control.kind == Kind::Label && control.align == Align::Centre) style |= SS_CENTER;
         if (control.border && !look.draws_own_border) style |= WS_BORDER;
@@ -330,8 +331,12 @@ void FrmMain::CreateControls() {
         // Children are stacked in the order they are made, the first in
         // front, which is the table's order.
         const RECT rect = PixelRect(control);
+        // A holder made now shows what start-up has put in it.
+        const Tweak* held = TweakHeldBy(control.name);
+        const std::string_view text =
+            held ? std::string_view(holder_texts_[static_cast<std::size_t>(held->id)]) : control.text;
         HWND window = CreateWindowExW(
-            0, look.window_class, Widen(control.text).c_str(), style, rect.left, rect.top,
+            0, look.window_class, Widen(text).c_str(), style, rect.left, rect.top,
             rect.right - rect.left, rect.bottom - rect.top, parent,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(control))), instance_, nullptr);
         windows_[IndexOf(control)] = window;
@@ -480,7 +485,7 @@ void FrmMain::SetHolderText(std::string_view holder, std::string_view text) {
     const Tweak* tweak = TweakHeldBy(holder);
     if (!tweak) return;
     holder_texts_[static_cast<std::size_t>(tweak->id)] = text;
-    SetWindowTextW(Window(holder), Widen(text).c_str());
+    if (HWND window = Window(holder)) SetWindowTextW(window, Widen(text).c_str());
 }
 
 std::string FrmMain::HolderText(std::string_view holder) const {
@@ -600,6 +605,9 @@ LRESULT FrmMain::OnControlColour(HDC dc, HWND window) {
 void FrmMain::MoveFocus(bool backwards) {
     const Control* current = ControlOf(GetFocus());
     const Control* next = NextInTabOrder(current ? current->name : "", backwards);
+    // Passes over what is not made yet: the out-of-sight windows come just
+    // after the window shows.
+    while (!Window(*next)) next = NextInTabOrder(next->name, backwards);
     SetFocus(Window(*next));
 }
 

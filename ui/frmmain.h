@@ -59,7 +59,9 @@ private:
     bool OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
     void RegisterClasses();
-    void CreateControls();
+    // The windows in sight, or those out of sight, which only the keyboard
+    // reaches and which are made once the window shows.
+    void CreateControls(bool in_sight);
     void CreateTooltip();
     void OnAfterShown();
     void OnActivate(bool active);

@@ -208,6 +208,19 @@ int ControlId(const Control& control) { return kFirstId + static_cast<int>(Index
 
 bool TakesFocus(const Control& control) { return Focusable(control); }
 
+bool IsInSight(const Control& control) {
+    const Twips& place = control.place;
+    if (control.container.empty())
+        return place.left < kWindow.client_width && place.top < kWindow.client_height;
+    const Twips& frame = FindControl(control.container)->place;
+    return place.left < frame.width && place.top < frame.height;
+}
+
+bool HasWindow(const Control& control) {
+    if (control.kind == Kind::Line) return false;
+    return control.kind != Kind::Label || IsInSight(control);
+}
+
 std::vector<const Control*> ChildrenOf(std::string_view container) {
     std::vector<const Control*> children;
     for (const Control& control : kControls)

@@ -106,6 +106,14 @@ int ControlId(const Control& control);
 // The control's place in the table.
 std::size_t IndexOf(const Control& control);
 bool TakesFocus(const Control& control);
+// Whether any of the control lies inside its container's visible area: the
+// window's client area, or a frame's rectangle.
+bool IsInSight(const Control& control);
+// Whether the control is a window of its own. Labels are drawn on their
+// container; they are windows so that their text is a window's text and
+// they take the pointer, which a label out of sight (the holders) never
+// shows nor takes: it stays plain data. The line is always drawn.
+bool HasWindow(const Control& control);
 std::vector<const Control*> ChildrenOf(std::string_view container);
 // The control with this role.
 const Control& WithRole(Role role);

@@ -29,6 +29,8 @@ std::unique_ptr<Program> StartBrevlin() {
     MovePointer({0, 0});
     auto program = std::make_unique<Program>();
     REQUIRE_MESSAGE(program->window() != nullptr, "brevlin.exe did not show its main window");
+    // The controls out of sight are made just after the window shows.
+    REQUIRE(RoundTrip(program->window()));
     return program;
 }
 

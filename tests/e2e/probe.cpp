@@ -17,6 +17,10 @@
 //       the milliseconds from CreateProcess until a window of CLASS is shown,
 //       and the peak working set in KB by then; each run is ended as soon as
 //       it is measured
+//   brevlin_probe pairs PROGRAM CLASS PROGRAM CLASS PAIRS
+//       starts the two programs in turn, PAIRS times, and prints a line a
+//       pair: the first's and the second's milliseconds, then their peak
+//       working sets in KB
 #include <windows.h>
 #include <psapi.h>
 
@@ -24,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "tests/e2e/driver.h"
@@ -40,7 +45,8 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: brevlin_probe clear | store | store-list BYTES\n"
                  "       brevlin_probe show [--hover CONTROL]\n"
-                 "       brevlin_probe time PROGRAM CLASS RUNS\n");
+                 "       brevlin_probe time PROGRAM CLASS RUNS\n"
+                 "       brevlin_probe pairs PROGRAM CLASS PROGRAM CLASS PAIRS\n");
     return 2;
 }
 
@@ -88,44 +94,72 @@ int Show(const char* hover) {
     return 0;
 }
 
-int Time(const char* path, const char* window_class, int runs) {
+struct Start {
+    DWORD process_id = 0;
+    double ms = 0;           // from CreateProcess until the window is shown
+    std::size_t peak_kb = 0;  // the peak working set by then
+};
+
+// Starts the program, waits until a window of the class is shown, measures,
+// and ends it.
+std::optional<Start> Measure(const char* path, const char* window_class) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
+    std::string command = std::string("\"") + path + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    LARGE_INTEGER start, shown;
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessA(path, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        std::fprintf(stderr, "cannot start %s\n", path);
+        return std::nullopt;
+    }
+    bool seen = false;
+    for (;;) {
+        if (FindShownWindow(process.dwProcessId, window_class)) {
+            seen = true;
+            break;
+        }
+        if (WaitForSingleObject(process.hProcess, 1) != WAIT_TIMEOUT) break;
+    }
+    QueryPerformanceCounter(&shown);
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    if (!seen) {
+        std::fprintf(stderr, "%s ended without showing a %s window\n", path, window_class);
+        return std::nullopt;
+    }
+    return Start{process.dwProcessId,
+                 double(shown.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart),
+                 memory.PeakWorkingSetSize / 1024};
+}
+
+int Time(const char* path, const char* window_class, int runs) {
     for (int run = 0; run < runs; ++run) {
-        std::string command = std::string("\"") + path + "\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        LARGE_INTEGER start, shown;
-        QueryPerformanceCounter(&start);
-        if (!CreateProcessA(path, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
-            std::fprintf(stderr, "cannot start %s\n", path);
-            return 1;
-        }
-        bool seen = false;
-        for (;;) {
-            if (FindShownWindow(process.dwProcessId, window_class)) {
-                seen = true;
-                break;
-            }
-            if (WaitForSingleObject(process.hProcess, 1) != WAIT_TIMEOUT) break;
-        }
-        QueryPerformanceCounter(&shown);
-        PROCESS_MEMORY_COUNTERS memory{};
-        memory.cb = sizeof memory;
-        GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
-        TerminateProcess(process.hProcess, 0);
-        WaitForSingleObject(process.hProcess, 5000);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-        if (!seen) {
-            std::fprintf(stderr, "%s ended without showing a %s window\n", path, window_class);
-            return 1;
-        }
-        const double ms =
-            double(shown.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
-        std::printf("%lu %.1f %zu\n", process.dwProcessId, ms, memory.PeakWorkingSetSize / 1024);
+        const std::optional<Start> measured = Measure(path, window_class);
+        if (!measured) return 1;
+        std::printf("%lu %.1f %zu\n", measured->process_id, measured->ms, measured->peak_kb);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+// The two programs one after the other, so that whatever else the machine
+// does weighs on both alike.
+int Pairs(const char* first, const char* first_class, const char* second,
+          const char* second_class, int pairs) {
+    for (int pair = 0; pair < pairs; ++pair) {
+        const std::optional<Start> a = Measure(first, first_class);
+        const std::optional<Start> b = a ? Measure(second, second_class) : std::nullopt;
+        if (!a || !b) return 1;
+        std::printf("%.1f %.1f %zu %zu\n", a->ms, b->ms, a->peak_kb, b->peak_kb);
         std::fflush(stdout);
     }
     return 0;
@@ -157,6 +191,8 @@ int main(int argc, char** argv) {
         }
         if (argc == 5 && std::strcmp(argv[1], "time") == 0)
             return Time(argv[2], argv[3], std::atoi(argv[4]));
+        if (argc == 7 && std::strcmp(argv[1], "pairs") == 0)
+            return Pairs(argv[2], argv[3], argv[4], argv[5], std::atoi(argv[6]));
         return Usage();
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "brevlin_probe: %s\n", failure.what());
