@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "registry/mdlreg.h"
+#include "registry/raw.h"
 #include "tests/registry_backends.h"
 
 using namespace brevlin;
@@ -272,5 +273,41 @@ TEST_CASE_TEMPLATE("what mdlreg relies on in the platform functions", B, BREVLIN
         CHECK(reg.QueryValue(open, "v", &type, nullptr, &size) == status::kKeyDeleted);
         reg.CloseKey(open);
     }
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("an exact read gives type and bytes as stored, and tells absent keys", B,
+                   BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+    s.PutText("k", "bare", "abc");
+    s.PutText("k", "empty", "");
+    s.PutText("k", "embedded", std::string("a\0b\0", 4));
+    s.Put("k", "long_dword", regtype::kDword, {1, 2, 3, 4, 5, 6, 7, 8});
+    s.Put("k", "odd", 0x12345678u, {0xFF});
+    const std::string key = s.Path("k");
+
+    struct Expected {
+        const char* name;
+        std::uint32_t type;
+        std::vector<std::uint8_t> bytes;
+    };
+    for (const Expected& e : std::vector<Expected>{{"bare", regtype::kSz, Bytes("abc")},
+                                                   {"empty", regtype::kSz, {}},
+                                                   {"embedded", regtype::kSz, Bytes({"a\0b\0", 4})},
+                                                   {"long_dword", regtype::kDword,
+                                                    {1, 2, 3, 4, 5, 6, 7, 8}},
+                                                   {"odd", 0x12345678u, {0xFF}}}) {
+        CAPTURE(e.name);
+        const raw::Value value = raw::ReadValue(b.reg, HKCU, key, e.name);
+        CHECK(value.presence == raw::Presence::Present);
+        CHECK(value.type == e.type);
+        CHECK(value.bytes == e.bytes);
+    }
+    CHECK(raw::ReadValue(b.reg, HKCU, key, "missing").presence == raw::Presence::Absent);
+    CHECK(raw::ReadValue(b.reg, HKCU, s.Path("no\\such"), "v").presence == raw::Presence::Absent);
+    CHECK(raw::ProbeKey(b.reg, HKCU, key).presence == raw::Presence::Present);
+    CHECK(raw::ProbeKey(b.reg, HKCU, s.Path("no\\such")).presence == raw::Presence::Absent);
+    CHECK_FALSE(s.Exists("no"));
     CHECK(b.reg.OpenHandles() == 0);
 }
