@@ -85,14 +85,26 @@ DWORD ReplaceFileWith(const std::string& name, std::string_view bytes) {
     return error;
 }
 
+std::string WhyNotWritten(DWORD error) {
+    switch (error) {
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_DIRECTORY:
+            return "its folder does not exist";
+        case ERROR_ACCESS_DENIED:
+            return "Windows refused access (is it a folder, or read-only?)";
+        default:
+            return "Windows reported error " + brevlin::Decimal(error);
+    }
+}
+
 int Finish(Outcome outcome) {
     if (outcome.out_file) {
         const DWORD error = ReplaceFileWith(*outcome.out_file, outcome.out);
         outcome.out.clear();
         if (error != ERROR_SUCCESS) {
             outcome.exit_code = exit_code::kFailed;
-            outcome.err += "brevlinc: could not write the file (Windows reported error " +
-                           brevlin::Decimal(error) + "); no file was changed\r\n";
+            outcome.err += "brevlinc: could not write the file: " + WhyNotWritten(error) +
+                           "; no file was changed\r\n";
         }
     }
     if (!WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), outcome.out)) {
