@@ -15,7 +15,8 @@ constexpr std::size_t kLineWidth = 80;
 
 void AppendHex(std::string& out, std::uint32_t number, int digits) {
     constexpr char kDigits[] = "0123456789abcdef";
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kDigits[(number >> shift) & 15];
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+        out += kDigits[(number >> shift) & 15];
 }
 
 std::string KeyName(RegRoot root, std::string_view path) {
@@ -119,7 +120,8 @@ RegFile ExportSettings(RegistryPlatform& registry) {
         const raw::Value value =
             raw::ReadValue(registry, tweak.root, tweak.key_path, tweak.value_name);
         if (value.presence == raw::Presence::Unreadable)
-            return {.error = CouldNotRead(key + "\\" + std::string(tweak.value_name), value.status)};
+            return {.error = CouldNotRead(key + "\\" + std::string(tweak.value_name),
+                                          value.status)};
         // Values of one key share its heading.
         if (!previous || previous->root != tweak.root || previous->key_path != tweak.key_path)
             ((out += kCrlf) += "[" + key + "]") += kCrlf;
