@@ -102,6 +102,7 @@ TEST_CASE("brevlinc lists, gets and sets the real registry; a refused write says
     PutValue(HKCU, kPreferences, "MinToTray", Sz("1"));
     PutValue(HKCU, kIm, "Enabled", Dword(1));
     PutKey(HKLM, kDesktopIconKey);
+    const Snapshot before = Snapshot::Take();
     const Ran listed = Brevlinc("list");
     CHECK(listed.exit_code == 0);
     CHECK(listed.err.empty());
@@ -114,8 +115,8 @@ TEST_CASE("brevlinc lists, gets and sets the real registry; a refused write says
           "logging    off  Log activity: Disable\r\n"
           "deskicon   on   Icon on Desktop: Show\r\n");
     CHECK(Brevlinc("get bcc").out == "off\r\n");
+    CHECK(Snapshot::Take() == before);  // reading wrote nothing
 
-    const Snapshot before = Snapshot::Take();
     Succeeds("set bcc on");
     CHECK(Snapshot::Take() == before.WithValue(HKCU, kPreferences, "ShowBcc", Dword(1)));
     CHECK(Brevlinc("get bcc").out == "on\r\n");
