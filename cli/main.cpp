@@ -57,6 +57,12 @@ std::wstring Utf16(const std::string& text) {
     return wide;
 }
 
+// A failed write of no bytes may leave no error code; it is still no success.
+DWORD LastErrorOr(DWORD fallback) {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : fallback;
+}
+
 // Writes the file whole or not at all: a temporary file beside it takes the
 // bytes, and only a complete one replaces the old file. Returns 0 or the error.
 DWORD ReplaceFileWith(const std::string& name, std::string_view bytes) {
@@ -76,11 +82,11 @@ DWORD ReplaceFileWith(const std::string& name, std::string_view bytes) {
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.get() == INVALID_HANDLE_VALUE || !WriteAll(file.get(), bytes) ||
             !FlushFileBuffers(file.get()))
-            error = GetLastError();
+            error = LastErrorOr(ERROR_WRITE_FAULT);
     }
     if (error == ERROR_SUCCESS &&
         !MoveFileExW(temporary, full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = GetLastError();
+        error = LastErrorOr(ERROR_WRITE_FAULT);
     if (error != ERROR_SUCCESS) DeleteFileW(temporary);
     return error;
 }
