@@ -4,13 +4,20 @@
 // machinery (about 20 KB, with a second string implementation and a
 // demangler) for failures that a program without exceptions cannot report
 // anyway. Any of them ends the process at once, as an exception that nothing
-// catches would.
+// catches would, in the way each program chooses.
 #include <cstddef>
 #include <cstdlib>
 
+namespace brevlin {
+// Defined by each program: ends it when it cannot go on (out of memory).
+[[noreturn]] void CannotGoOn();
+}  // namespace brevlin
+
+using brevlin::CannotGoOn;
+
 void* operator new(std::size_t size) {
     if (void* memory = std::malloc(size ? size : 1)) return memory;
-    std::abort();
+    CannotGoOn();
 }
 void* operator new[](std::size_t size) { return operator new(size); }
 void operator delete(void* memory) noexcept { std::free(memory); }
@@ -20,18 +27,18 @@ void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); 
 
 #if defined(__GLIBCXX__)
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
+void __verbose_terminate_handler() { CannotGoOn(); }
 }  // namespace __gnu_cxx
 
 namespace std {
-void __throw_bad_alloc() { std::abort(); }
-void __throw_bad_array_new_length() { std::abort(); }
-void __throw_bad_function_call() { std::abort(); }
-void __throw_bad_optional_access() { std::abort(); }
-void __throw_bad_variant_access(const char*) { std::abort(); }
-void __throw_length_error(const char*) { std::abort(); }
-void __throw_logic_error(const char*) { std::abort(); }
-void __throw_out_of_range(const char*) { std::abort(); }
-void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
+void __throw_bad_alloc() { CannotGoOn(); }
+void __throw_bad_array_new_length() { CannotGoOn(); }
+void __throw_bad_function_call() { CannotGoOn(); }
+void __throw_bad_optional_access() { CannotGoOn(); }
+void __throw_bad_variant_access(const char*) { CannotGoOn(); }
+void __throw_length_error(const char*) { CannotGoOn(); }
+void __throw_logic_error(const char*) { CannotGoOn(); }
+void __throw_out_of_range(const char*) { CannotGoOn(); }
+void __throw_out_of_range_fmt(const char*, ...) { CannotGoOn(); }
 }  // namespace std
 #endif

@@ -36,20 +36,29 @@ brevlin_build() {
   cmake --build --preset "$preset" -- -j"$(nproc)"
 }
 
+# What brevlin_test_prefix sets up; raise it when that changes, so prefixes
+# made before are set up again.
+BREVLIN_PREFIX_VERSION=2
+
 # A Wine prefix for tests, inside the build tree, made on first use: Wine's
 # own fonts in C:\windows\Fonts (or caption buttons draw as letters), and
 # unmanaged windows, so no window manager is needed and Wine draws the frames.
+# A program that crashes starts the AeDebug debugger, which inherits its
+# standard handles: winedbg would keep a test's pipes open until it ended,
+# so the debugger here is one that ends at once.
 brevlin_test_prefix() {
   export WINEPREFIX="$BREVLIN_ROOT/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  [ -f "$WINEPREFIX/.brevlin-ready" ] && return 0
+  [ "$(cat "$WINEPREFIX/.brevlin-ready" 2>/dev/null)" = "$BREVLIN_PREFIX_VERSION" ] && return 0
   brevlin_say "making the Wine prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
   cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+    /t REG_SZ /d 'cmd.exe /c exit 1' /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.brevlin-ready"
+  echo "$BREVLIN_PREFIX_VERSION" >"$WINEPREFIX/.brevlin-ready"
 }
 
 # A virtual display for window tests, unless one was given in BREVLIN_DISPLAY.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "registry/mdlreg.h"
+#include "registry/raw.h"
 #include "tests/registry_backends.h"
 
 using namespace brevlin;
@@ -272,5 +273,29 @@ TEST_CASE_TEMPLATE("what mdlreg relies on in the platform functions", B, BREVLIN
         CHECK(reg.QueryValue(open, "v", &type, nullptr, &size) == status::kKeyDeleted);
         reg.CloseKey(open);
     }
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("an exact read gives type and bytes as stored, and tells absent keys", B,
+                   BREVLIN_BACKENDS) {
+    B b;
+    const auto& s = b.scratch;
+    s.PutText("k", "bare", "abc");
+    s.PutText("k", "empty", "");
+    s.Put("k", "odd", 0x12345678u, {0, 0xFF, 0, 0, 0, 0, 0, 0});
+    const std::string key = s.Path("k");
+    const raw::Value bare = raw::ReadValue(b.reg, HKCU, key, "bare");
+    CHECK((bare.presence == raw::Presence::Present && bare.type == regtype::kSz));
+    CHECK(bare.bytes == Bytes("abc"));
+    const raw::Value empty = raw::ReadValue(b.reg, HKCU, key, "empty");
+    CHECK((empty.presence == raw::Presence::Present && empty.bytes.empty()));
+    const raw::Value odd = raw::ReadValue(b.reg, HKCU, key, "odd");
+    CHECK(odd.type == 0x12345678u);
+    CHECK(odd.bytes == std::vector<std::uint8_t>{0, 0xFF, 0, 0, 0, 0, 0, 0});
+    CHECK(raw::ReadValue(b.reg, HKCU, key, "missing").presence == raw::Presence::Absent);
+    CHECK(raw::ReadValue(b.reg, HKCU, s.Path("no\\such"), "v").presence == raw::Presence::Absent);
+    CHECK(raw::ProbeKey(b.reg, HKCU, key).presence == raw::Presence::Present);
+    CHECK(raw::ProbeKey(b.reg, HKCU, s.Path("no\\such")).presence == raw::Presence::Absent);
+    CHECK_FALSE(s.Exists("no"));
     CHECK(b.reg.OpenHandles() == 0);
 }

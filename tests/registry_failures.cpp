@@ -3,6 +3,7 @@
 #include <doctest/doctest.h>
 
 #include "registry/mdlreg.h"
+#include "registry/raw.h"
 #include "registry/store.h"
 
 using namespace brevlin;
@@ -125,4 +126,25 @@ TEST_CASE("the store keeps roots apart and dumps what it holds") {
     CHECK(store.CreateKey(HKCU, "A\\\\B", &key) == status::kInvalidParameter);
     CHECK(key == 0);
     CHECK(store.DeleteKey(HKCU, "") == status::kAccessDenied);
+}
+
+TEST_CASE("an exact read follows a value that grows between its queries, up to a point") {
+    RegistryStore store;
+    store.Put(HKCU, kKey, "v", regtype::kBinary, {});
+    int growths_left = 3;
+    std::size_t size = 0;
+    store.AfterEachQuery([&] {
+        if (growths_left-- > 0)
+            store.Put(HKCU, kKey, "v", regtype::kBinary, std::vector<std::uint8_t>(size += 1000, 7));
+    });
+    const raw::Value value = raw::ReadValue(store, HKCU, kKey, "v");
+    CHECK(value.presence == raw::Presence::Present);
+    CHECK(value.bytes == std::vector<std::uint8_t>(3000, 7));
+
+    // A value that never holds still is not reported as read, nor as missing.
+    growths_left = 1000;
+    const raw::Value restless = raw::ReadValue(store, HKCU, kKey, "v");
+    CHECK(restless.presence == raw::Presence::Unreadable);
+    CHECK(restless.status == status::kMoreData);
+    CHECK(store.OpenHandles() == 0);
 }

@@ -2,6 +2,8 @@
 // controller and the window are put together here.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "registry/advapi32.h"
 #include "tweaks/controller.h"
 #include "ui/frmmain.h"
@@ -19,3 +21,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
     }
     return static_cast<int>(message.wParam);
 }
+
+namespace brevlin {
+// Out of memory, with nowhere to say so that a user would read: end at once.
+[[noreturn]] void CannotGoOn() { std::abort(); }
+}  // namespace brevlin

@@ -292,9 +292,12 @@ void PutValue(RegRoot root, std::string_view path, std::string_view name, const 
     if (RegCreateKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
         Fail("cannot create " + KeyEntry(root, path));
+    // A NUL right after a text's bytes would be stored with them; a guard
+    // byte keeps the value to exactly the bytes given.
+    const std::string guarded = data.bytes + '\xEE';
     const LONG status =
         RegSetValueExA(key, std::string(name).c_str(), 0, data.type,
-                       reinterpret_cast<const BYTE*>(data.bytes.data()),
+                       reinterpret_cast<const BYTE*>(guarded.data()),
                        static_cast<DWORD>(data.bytes.size()));
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) Fail("cannot store " + ValueEntry(KeyEntry(root, path), name));
