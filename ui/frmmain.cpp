@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "resources/resource.h"
 #include "tweaks/settings.h"
@@ -763,10 +764,13 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK FrmMain::BeforeMinMax(int code, WPARAM wparam, LPARAM lparam) {
-    // SW_MAXIMIZE is also SW_SHOWMAXIMIZED. Refused, the window shows as it is.
+    // SW_MAXIMIZE is also SW_SHOWMAXIMIZED. Refused, the window shows as it
+    // is. Known by its class, not its user data: the hook also sees message
+    // boxes, whose user data is not ours.
     if (code == HCBT_MINMAX && LOWORD(lparam) == SW_MAXIMIZE) {
-        HWND window = reinterpret_cast<HWND>(wparam);
-        if (const FrmMain* self = From(window); self && window == self->main_) return TRUE;
+        wchar_t name[std::size(kMainClass)] = {};
+        GetClassNameW(reinterpret_cast<HWND>(wparam), name, static_cast<int>(std::size(name)));
+        if (std::wcscmp(name, kMainClass) == 0) return TRUE;
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
 }
