@@ -4,12 +4,13 @@
 BREVLIN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages: compilers and build tools, Wine with its fonts, a virtual
-# display with input and screenshot tools for the window tests, doctest.
+# display with input and screenshot tools for the window tests, doctest, and
+# the formatter.
 BREVLIN_PACKAGES=(
   cmake ninja-build g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine fonts-dejavu-core
   xvfb xdotool x11-utils imagemagick libxfixes3
-  doctest-dev python3
+  doctest-dev python3 clang-format
 )
 
 brevlin_say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
