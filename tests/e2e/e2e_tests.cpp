@@ -168,12 +168,9 @@ TEST_CASE("the main window: caption, fixed 410x271 client area, centred, cannot 
     // A user's attempts: drag the bottom-right corner outwards, double-click
     // the caption. Either would change the size of a resizable window.
     const POINT corner{frame.right - 2, frame.bottom - 2};
-    Xdo("mousemove " + std::to_string(corner.x) + " " + std::to_string(corner.y) +
-        " mousedown 1 mousemove " + std::to_string(corner.x + 60) + " " +
-        std::to_string(corner.y + 40) + " mouseup 1");
+    Drag(corner, {corner.x + 60, corner.y + 40});
     const POINT caption{(frame.left + frame.right) / 2, frame.top + 8};
-    Xdo("mousemove " + std::to_string(caption.x) + " " + std::to_string(caption.y) +
-        " click --repeat 2 --delay 80 1");
+    DoubleClickAt(caption);
     const auto resized = [&] {
         const SIZE now = ClientSize(window);
         return now.cx != 410 || now.cy != 271 || IsZoomed(window);
