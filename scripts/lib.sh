@@ -113,8 +113,9 @@ brevlin_display() {
   mkdir -p "$BREVLIN_XVFB_DIR"
   local dir=$BREVLIN_XVFB_DIR
   rm -f "$dir/display" "$dir/number" "$dir/pid"
-  # Its own session, so that it outlives the command that started it. Not
-  # being a group leader, the background shell becomes Xvfb, pid and all.
+  # Its own session, so that it outlives the command that started it. A
+  # background job leads no process group, so setsid need not fork: $! is
+  # Xvfb's own process id.
   setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
     3>"$dir/number" </dev/null >"$dir/xvfb.log" 2>&1 &
   local pid=$! i number=
@@ -143,7 +144,7 @@ brevlin_stop_display() {
   rm -f "$dir/display"
   [ -f "$dir/pid" ] || return 0
   kill "$(cat "$dir/pid")" 2>/dev/null
-  rm -f "$dir/display" "$dir/number" "$dir/pid"
+  rm -f "$dir/number" "$dir/pid"
   [ -n "${BREVLIN_XVFB_TEMPORARY:-}" ] && [ "$dir" = "${BREVLIN_XVFB_DIR:-}" ] && rm -rf "$dir"
   return 0
 }
