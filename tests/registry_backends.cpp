@@ -1,5 +1,9 @@
 #include "tests/registry_backends.h"
 
+#include <doctest/doctest.h>
+
+#include <algorithm>
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -39,9 +43,18 @@ std::optional<StoredValue> Scratch::Get(const std::string& relative, const char*
     std::uint32_t size = 0;
     RegStatus result = reg_.QueryValue(key, name, &value.type, nullptr, &size);
     if (result == status::kSuccess) {
-        // One spare byte, so a terminator the platform appends is not counted.
-        value.bytes.assign(size + 1, 0xEE);
+        // The platform is given exactly the size it asked for, and a guard
+        // byte follows: it may write neither past what it reports nor a
+        // terminator of its own there.
+        constexpr std::uint8_t kGuard = 0xBD;
+        const std::uint32_t buffer_size = size;
+        value.bytes.assign(buffer_size + 1, kGuard);
         result = reg_.QueryValue(key, name, &value.type, value.bytes.data(), &size);
+        const auto untouched = value.bytes.begin() + std::min(size, buffer_size);
+        CHECK_MESSAGE(std::all_of(untouched, value.bytes.end(),
+                                  [](std::uint8_t byte) { return byte == kGuard; }),
+                      "the query of '", std::string(name ? name : ""), "' in ", Path(relative),
+                      " wrote past the ", size, " bytes it reported");
         value.bytes.resize(size);
     }
     reg_.CloseKey(key);

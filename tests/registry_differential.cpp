@@ -1,7 +1,9 @@
 // The store against the real registry: one random sequence of platform
 // calls applied to both side by side, every result and every read-back
 // compared. The first difference fails the test with the random stream and
-// the step, so it can be replayed (BREVLIN_DIFF_STREAM=<n>).
+// the step, so it can be replayed (BREVLIN_DIFF_STREAM=<n>). scripts/soak
+// runs it longer: BREVLIN_DIFF_STEPS steps in each of BREVLIN_DIFF_STREAMS
+// streams, counting up from the first.
 #include <doctest/doctest.h>
 
 #include <windows.h>
@@ -20,7 +22,7 @@ using namespace brevlin;
 
 namespace {
 
-constexpr int kSteps = 6000;
+constexpr unsigned kSteps = 6000;
 constexpr std::array<RegRoot, 2> kRoots = {RegRoot::CurrentUser, RegRoot::LocalMachine};
 // Mixed case on purpose: both registries must fold it alike.
 constexpr std::array<const char*, 6> kPaths = {"a", "a\\b", "A\\B\\c", "d", "a\\B", "d\\e\\"};
@@ -79,7 +81,7 @@ public:
     }
 
     // Runs the sequence; returns the first difference, or the empty text.
-    std::string Run(int steps) {
+    std::string Run(unsigned steps) {
         for (step_ = 1; step_ <= steps; ++step_) {
             if (std::string difference = Step(); !difference.empty()) return difference;
             if (std::string difference = ReadBack(); !difference.empty()) return difference;
@@ -246,25 +248,32 @@ private:
     std::mt19937 random_;
     unsigned stream_;
     std::string base_;
-    int step_ = 0;
+    unsigned step_ = 0;
     RegistryStore store_;
     Advapi32Registry real_;
     std::array<std::array<RegHandle, 2>, kSlots> slots_{};
 };
 
-unsigned Stream() {
-    const char* chosen = std::getenv("BREVLIN_DIFF_STREAM");
-    return chosen ? static_cast<unsigned>(std::strtoul(chosen, nullptr, 10)) : 20021208u;
+unsigned FromEnvironment(const char* name, unsigned fallback) {
+    const char* chosen = std::getenv(name);
+    return chosen && *chosen ? static_cast<unsigned>(std::strtoul(chosen, nullptr, 10)) : fallback;
 }
 
 }  // namespace
 
 TEST_CASE("the store answers every platform call as the real registry does") {
-    const unsigned stream = Stream();
-    Differential differential(stream);
-    const std::string difference = differential.Run(kSteps);
-    INFO("random stream ", stream, ", ", kSteps, " steps");
-    CHECK_MESSAGE(difference.empty(), difference);
+    const unsigned first = FromEnvironment("BREVLIN_DIFF_STREAM", 20021208u);
+    const unsigned streams = FromEnvironment("BREVLIN_DIFF_STREAMS", 1);
+    const unsigned steps = FromEnvironment("BREVLIN_DIFF_STEPS", kSteps);
+    REQUIRE(streams > 0);
+    REQUIRE(steps > 0);
+    for (unsigned stream = first; stream - first < streams; ++stream) {
+        Differential differential(stream);
+        const std::string difference = differential.Run(steps);
+        INFO("random stream ", stream, ", ", steps, " steps");
+        CHECK_MESSAGE(difference.empty(), difference);
+        if (streams > 1) MESSAGE("random stream ", stream, " done");
+    }
 }
 
 TEST_CASE("the roots are the predefined keys windows.h names") {

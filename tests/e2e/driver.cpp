@@ -15,9 +15,7 @@ namespace {
 
 [[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
 
-std::string ShortRootName(RegRoot root) {
-    return root == RegRoot::CurrentUser ? "HKCU" : "HKLM";
-}
+std::string ShortRootName(RegRoot root) { return root == RegRoot::CurrentUser ? "HKCU" : "HKLM"; }
 
 // The snapshot covers two trees; the keys a write creates count from the
 // top of the tree it lands in.
@@ -57,24 +55,55 @@ std::string TypeName(DWORD type) {
     }
 }
 
+// Null when the key cannot be opened with these rights.
+RegKey OpenKey(HKEY parent, const std::string& path, REGSAM access) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, path.c_str(), 0, access, &key) != ERROR_SUCCESS) key = nullptr;
+    return RegKey(key);
+}
+
+RegKey CreateKey(RegRoot root, std::string_view path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        Fail("cannot create " + KeyEntry(root, path));
+    return RegKey(key);
+}
+
+std::optional<RegData> ReadValue(HKEY key, const char* name) {
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    RegData data{type, std::string(size, '\0')};
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.bytes.data()),
+                         &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    data.bytes.resize(size);
+    return data;
+}
+
+LONG StoreValue(HKEY key, std::string_view name, const RegData& data) {
+    // A NUL right after a text's bytes would be stored with them; a guard
+    // byte keeps the value to exactly the bytes given.
+    const std::string guarded = data.bytes + '\xEE';
+    return RegSetValueExA(key, std::string(name).c_str(), 0, data.type,
+                          reinterpret_cast<const BYTE*>(guarded.data()),
+                          static_cast<DWORD>(data.bytes.size()));
+}
+
 void Walk(HKEY key, const std::string& entry, std::map<std::string, std::string>& out) {
     out[entry] = "";
     for (DWORD index = 0;; ++index) {
         char name[16384];
         DWORD name_size = sizeof name;
-        DWORD type = 0;
-        DWORD data_size = 0;
-        LONG status =
-            RegEnumValueA(key, index, name, &name_size, nullptr, &type, nullptr, &data_size);
+        const LONG status =
+            RegEnumValueA(key, index, name, &name_size, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) Fail("RegEnumValueA failed in " + entry);
-        RegData data{type, std::string(data_size, '\0')};
-        DWORD size = data_size;
-        status = RegQueryValueExA(key, name, nullptr, &type,
-                                  reinterpret_cast<BYTE*>(data.bytes.data()), &size);
-        if (status != ERROR_SUCCESS) Fail("RegQueryValueExA failed in " + entry);
-        data.bytes.resize(size);
-        out[ValueEntry(entry, name)] = Describe(data);
+        const std::optional<RegData> data = ReadValue(key, name);
+        if (!data) Fail("RegQueryValueExA failed in " + entry);
+        out[ValueEntry(entry, name)] = Describe(*data);
     }
     for (DWORD index = 0;; ++index) {
         char name[256];
@@ -83,11 +112,9 @@ void Walk(HKEY key, const std::string& entry, std::map<std::string, std::string>
             RegEnumKeyExA(key, index, name, &name_size, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) Fail("RegEnumKeyExA failed in " + entry);
-        HKEY child = nullptr;
-        if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS)
-            Fail("cannot open " + entry + "\\" + name);
-        Walk(child, entry + "\\" + name, out);
-        RegCloseKey(child);
+        const RegKey child = OpenKey(key, name, KEY_READ);
+        if (!child) Fail("cannot open " + entry + "\\" + name);
+        Walk(child.get(), entry + "\\" + name, out);
     }
 }
 
@@ -101,8 +128,8 @@ SharedFile MarkerFile() {
     static unsigned counter = 0;
     char temp[MAX_PATH];
     if (!GetTempPathA(MAX_PATH, temp)) Fail("GetTempPathA failed");
-    const std::string name = "brevlin-xdo-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(++counter);
+    const std::string name =
+        "brevlin-xdo-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     SharedFile file;
     file.windows_path = std::string(temp) + name;
     using ToUnix = char*(CDECL*)(const WCHAR*);
@@ -279,48 +306,22 @@ void ClearSettings() {
     }
 }
 
-void PutKey(RegRoot root, std::string_view path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
-        Fail("cannot create " + KeyEntry(root, path));
-    RegCloseKey(key);
-}
+void PutKey(RegRoot root, std::string_view path) { CreateKey(root, path); }
 
 void PutValue(RegRoot root, std::string_view path, std::string_view name, const RegData& data) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
-        Fail("cannot create " + KeyEntry(root, path));
-    // A NUL right after a text's bytes would be stored with them; a guard
-    // byte keeps the value to exactly the bytes given.
-    const std::string guarded = data.bytes + '\xEE';
-    const LONG status =
-        RegSetValueExA(key, std::string(name).c_str(), 0, data.type,
-                       reinterpret_cast<const BYTE*>(guarded.data()),
-                       static_cast<DWORD>(data.bytes.size()));
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS) Fail("cannot store " + ValueEntry(KeyEntry(root, path), name));
+    if (StoreValue(CreateKey(root, path).get(), name, data) != ERROR_SUCCESS)
+        Fail("cannot store " + ValueEntry(KeyEntry(root, path), name));
 }
 
 bool KeyExists(RegRoot root, std::string_view path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return static_cast<bool>(OpenKey(PredefinedKey(root), std::string(path), KEY_READ));
 }
 
 Snapshot Snapshot::Take() {
     Snapshot snapshot;
     for (const Tree& tree : kTrees) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(PredefinedKey(tree.root), std::string(tree.top).c_str(), 0, KEY_READ, &key) !=
-            ERROR_SUCCESS)
-            continue;
-        Walk(key, KeyEntry(tree.root, tree.top), snapshot.entries_);
-        RegCloseKey(key);
+        const RegKey key = OpenKey(PredefinedKey(tree.root), std::string(tree.top), KEY_READ);
+        if (key) Walk(key.get(), KeyEntry(tree.root, tree.top), snapshot.entries_);
     }
     return snapshot;
 }
@@ -367,15 +368,14 @@ Snapshot Snapshot::WithoutKey(RegRoot root, std::string_view path) const {
     return result;
 }
 
-ReadOnlyKey::ReadOnlyKey(RegRoot root, std::string_view path) {
-    if (RegOpenKeyExA(PredefinedKey(root), std::string(path).c_str(), 0, READ_CONTROL | WRITE_DAC,
-                      &key_) != ERROR_SUCCESS)
-        Fail("cannot open " + KeyEntry(root, path) + " to lock it");
+ReadOnlyKey::ReadOnlyKey(RegRoot root, std::string_view path)
+    : key_(OpenKey(PredefinedKey(root), std::string(path), READ_CONTROL | WRITE_DAC)) {
+    if (!key_) Fail("cannot open " + KeyEntry(root, path) + " to lock it");
     DWORD size = 0;
-    RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+    RegGetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
     saved_.resize(size);
-    if (size == 0 || RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data(), &size) !=
-                         ERROR_SUCCESS)
+    if (size == 0 || RegGetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, saved_.data(),
+                                       &size) != ERROR_SUCCESS)
         saved_.clear();
 
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
@@ -388,26 +388,21 @@ ReadOnlyKey::ReadOnlyKey(RegRoot root, std::string_view path) {
     SECURITY_DESCRIPTOR descriptor;
     InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
     SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-    const LONG status = RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &descriptor);
+    const LONG status = RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, &descriptor);
     FreeSid(everyone);
-    if (status != ERROR_SUCCESS) {
-        RegCloseKey(key_);
-        Fail("cannot lock " + KeyEntry(root, path));
-    }
+    if (status != ERROR_SUCCESS) Fail("cannot lock " + KeyEntry(root, path));
 }
 
 ReadOnlyKey::~ReadOnlyKey() {
-    bool restored = !saved_.empty() &&
-                    RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data()) ==
-                        ERROR_SUCCESS;
+    bool restored = !saved_.empty() && RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION,
+                                                         saved_.data()) == ERROR_SUCCESS;
     if (!restored) {
         // No DACL at all: everyone may do everything, as a fresh Wine key.
         SECURITY_DESCRIPTOR open;
         InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
         SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
-        RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &open);
+        RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, &open);
     }
-    RegCloseKey(key_);
 }
 
 // ---------------------------------------------------------------- waiting
@@ -569,63 +564,85 @@ bool RoundTrip(HWND window) {
 
 namespace {
 
-// Runs a Linux command line and returns what it printed, or nothing if it
-// failed.
-std::optional<std::string> RunUnix(const std::string& command_line) {
-    // Wine starts a Linux program but cannot wait for it, so the shell
-    // leaves the program's output and then its exit status in files once it
-    // has finished.
+struct UnixRun {
+    int status = -1;
+    std::string output;
+    std::string errors;
+};
+
+// Runs a Linux program with these arguments and waits until it has finished.
+UnixRun RunUnix(const std::vector<std::string>& argv) {
+    // Wine starts a Linux program but cannot wait for it, so a shell leaves
+    // the program's output, its errors and then its exit status in files.
     const SharedFile marker = MarkerFile();
-    std::string command = "/bin/sh -c \"" + command_line + " > '" + marker.unix_path +
-                          ".out'; echo $? > '" + marker.unix_path + ".part'; mv '" +
-                          marker.unix_path + ".part' '" + marker.unix_path + "'\"";
+    const auto quoted = [](const std::string& word) {
+        // Single quotes for the shell; the whole script then goes inside
+        // double quotes on a Windows command line, where " would end it.
+        if (word.find('"') != std::string::npos) Fail("no \" allowed in " + word);
+        std::string out = "'";
+        for (const char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return out + "'";
+    };
+    std::string script;
+    for (const std::string& word : argv) script += quoted(word) + " ";
+    script += ">" + quoted(marker.unix_path + ".out") + " 2>" + quoted(marker.unix_path + ".err") +
+              "; echo $? >" + quoted(marker.unix_path + ".part") + "; mv " +
+              quoted(marker.unix_path + ".part") + " " + quoted(marker.unix_path);
+    std::string command = "/bin/sh -c \"" + script + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
-        Fail("cannot run " + command_line);
+        Fail("cannot run " + script);
     if (process.hProcess) CloseHandle(process.hProcess);
     if (process.hThread) CloseHandle(process.hThread);
 
     std::optional<std::string> status;
     WaitUntil([&] { return (status = ReadWholeFile(marker.windows_path)).has_value(); }, 10000);
-    const std::string output_path = marker.windows_path + ".out";
-    std::optional<std::string> output = ReadWholeFile(output_path);
+    UnixRun run;
+    const auto take = [&](const std::string& path) {
+        std::string text = ReadWholeFile(path).value_or("");
+        DeleteFileA(path.c_str());
+        return text;
+    };
+    run.output = take(marker.windows_path + ".out");
+    run.errors = take(marker.windows_path + ".err");
     DeleteFileA(marker.windows_path.c_str());
-    DeleteFileA(output_path.c_str());
-    if (!status) Fail(command_line + " did not finish");
-    if (std::atoi(status->c_str()) != 0) return std::nullopt;
-    return output.value_or("");
+    if (!status) Fail(argv.front() + " did not finish");
+    run.status = std::atoi(status->c_str());
+    return run;
 }
 
-std::optional<std::string> RunXdo(const std::string& arguments) {
-    return RunUnix("/usr/bin/xdotool " + arguments);
+// xdotool's words for one step: a command and its arguments.
+using XdoStep = std::vector<std::string>;
+
+XdoStep PointerTo(POINT screen) {
+    return {"mousemove", std::to_string(screen.x), std::to_string(screen.y)};
+}
+const XdoStep kLeftClick = {"click", "1"};
+const XdoStep kLeftDoubleClick = {"click", "--repeat", "2", "--delay", "80", "1"};
+const XdoStep kLeftDown = {"mousedown", "1"};
+const XdoStep kLeftUp = {"mouseup", "1"};
+
+// Every xdotool command line is made here. The steps run in one xdotool
+// process, one right after the other.
+UnixRun RunXdo(std::initializer_list<XdoStep> steps) {
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    for (const XdoStep& step : steps) argv.insert(argv.end(), step.begin(), step.end());
+    return RunUnix(argv);
 }
 
-// Prints the hot spot of the pointer image the X display shows, through the
-// XFixes extension, which every X server of ours has.
-constexpr char kPointerScript[] =
-    "import ctypes\n"
-    "class Image(ctypes.Structure):\n"
-    "    _fields_ = [('x', ctypes.c_short), ('y', ctypes.c_short),\n"
-    "                ('width', ctypes.c_ushort), ('height', ctypes.c_ushort),\n"
-    "                ('xhot', ctypes.c_ushort), ('yhot', ctypes.c_ushort)]\n"
-    "x11 = ctypes.CDLL('libX11.so.6')\n"
-    "fixes = ctypes.CDLL('libXfixes.so.3')\n"
-    "x11.XOpenDisplay.restype = ctypes.c_void_p\n"
-    "fixes.XFixesGetCursorImage.restype = ctypes.POINTER(Image)\n"
-    "fixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]\n"
-    "image = fixes.XFixesGetCursorImage(x11.XOpenDisplay(None)).contents\n"
-    "print(image.xhot, image.yhot)\n";
+void Xdo(std::initializer_list<XdoStep> steps) {
+    const UnixRun run = RunXdo(steps);
+    if (run.status == 0) return;
+    std::string words;
+    for (const XdoStep& step : steps)
+        for (const std::string& word : step) words += " " + word;
+    Fail("xdotool" + words + " failed: " + run.errors);
+}
 
 }  // namespace
-
-std::string Xdo(const std::string& arguments) {
-    std::optional<std::string> output = RunXdo(arguments);
-    if (!output) Fail("xdotool " + arguments + " failed");
-    return *output;
-}
 
 bool WaitForKeyboard(HWND window, int timeout_ms) {
     // Wine notes the X window it made for a top-level window in this property.
@@ -634,40 +651,33 @@ bool WaitForKeyboard(HWND window, int timeout_ms) {
     return WaitUntil(
         [&] {
             // Fails while the keyboard follows the pointer, before any window took it.
-            const std::optional<std::string> focus = RunXdo("getwindowfocus 2>/dev/null");
-            return focus && std::strtoull(focus->c_str(), nullptr, 10) == x_window;
+            const UnixRun focus = RunXdo({{"getwindowfocus"}});
+            return focus.status == 0 &&
+                   std::strtoull(focus.output.c_str(), nullptr, 10) == x_window;
         },
         timeout_ms);
 }
 
 std::optional<POINT> PointerHotSpot() {
-    const SharedFile script = MarkerFile();
-    if (FILE* file = std::fopen(script.windows_path.c_str(), "wb")) {
-        std::fputs(kPointerScript, file);
-        std::fclose(file);
-    }
-    const std::optional<std::string> output = RunUnix("python3 '" + script.unix_path + "'");
-    DeleteFileA(script.windows_path.c_str());
+    const UnixRun run =
+        RunUnix({"/usr/bin/python3", BREVLIN_E2E_SOURCE_DIR "/pointer_hot_spot.py"});
     POINT spot{};
-    if (!output || std::sscanf(output->c_str(), "%ld %ld", &spot.x, &spot.y) != 2)
+    if (run.status != 0 || std::sscanf(run.output.c_str(), "%ld %ld", &spot.x, &spot.y) != 2)
         return std::nullopt;
     return spot;
 }
 
-void MovePointer(POINT screen) {
-    Xdo("mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y));
-}
+void MovePointer(POINT screen) { Xdo({PointerTo(screen)}); }
 
-void Click(HWND window) {
-    const POINT at = Centre(ScreenRect(window));
-    Xdo("mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
-}
+void Click(HWND window) { ClickAt(Centre(ScreenRect(window))); }
 
-void ClickAt(POINT screen) {
-    Xdo("mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y) + " click 1");
-}
+void ClickAt(POINT screen) { Xdo({PointerTo(screen), kLeftClick}); }
 
-void Press(std::string_view keys) { Xdo("key " + std::string(keys)); }
+void DoubleClickAt(POINT screen) { Xdo({PointerTo(screen), kLeftDoubleClick}); }
+
+void Drag(POINT from, POINT to) { Xdo({PointerTo(from), kLeftDown, PointerTo(to), kLeftUp}); }
+
+void Press(std::string_view keys) { Xdo({{"key", std::string(keys)}}); }
 
 // ---------------------------------------------------------------- message boxes
 
@@ -704,8 +714,7 @@ MessageBoxView ReadMessageBox(HWND box) {
             if (!IsWindowVisible(child)) return TRUE;
             const std::string kind = ClassOf(child);
             if (kind == "Button") found->buttons.push_back(GetDlgCtrlID(child));
-            if (kind == "Static" && (StyleOf(child) & SS_TYPEMASK) == SS_ICON)
-                found->icon = child;
+            if (kind == "Static" && (StyleOf(child) & SS_TYPEMASK) == SS_ICON) found->icon = child;
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&children));
@@ -744,49 +753,17 @@ namespace {
 
 constexpr const char* kSchemes[] = {"http", "https"};
 
-std::optional<RegData> DefaultValue(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    std::optional<RegData> data;
-    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-        data = RegData{type, std::string(size, '\0')};
-        if (RegQueryValueExA(key, nullptr, nullptr, &type,
-                             reinterpret_cast<BYTE*>(data->bytes.data()), &size) != ERROR_SUCCESS)
-            data.reset();
-        else
-            data->bytes.resize(size);
-    }
-    RegCloseKey(key);
-    return data;
-}
-
-bool KeyExistsBelow(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-void SetDefaultValue(HKEY root, const std::string& path, const RegData& data) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        Fail("cannot create " + path);
-    const LONG status = RegSetValueExA(key, nullptr, 0, data.type,
-                                       reinterpret_cast<const BYTE*>(data.bytes.data()),
-                                       static_cast<DWORD>(data.bytes.size()));
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS) Fail("cannot store the default value of " + path);
+std::optional<RegData> DefaultValue(RegRoot root, const std::string& path) {
+    const RegKey key = OpenKey(PredefinedKey(root), path, KEY_READ);
+    if (!key) return std::nullopt;
+    return ReadValue(key.get(), nullptr);
 }
 
 }  // namespace
 
 UrlRecorder::UrlRecorder() {
     const std::string recorder = OwnFolder() + "url_recorder.exe";
-    if (GetFileAttributesA(recorder.c_str()) == INVALID_FILE_ATTRIBUTES)
-        Fail("no " + recorder);
+    if (GetFileAttributesA(recorder.c_str()) == INVALID_FILE_ATTRIBUTES) Fail("no " + recorder);
     char temp[MAX_PATH];
     if (!GetTempPathA(MAX_PATH, temp)) Fail("GetTempPathA failed");
     log_ = std::string(temp) + "brevlin-urls-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -803,23 +780,24 @@ UrlRecorder::UrlRecorder() {
 }
 
 void UrlRecorder::Register(const RegData& command) {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    for (RegRoot root : {RegRoot::CurrentUser, RegRoot::LocalMachine}) {
         for (const char* scheme : kSchemes) {
-            Saved saved{root, "", "Software\\Classes\\" + std::string(scheme) +
-                                      "\\shell\\open\\command", std::nullopt};
+            Saved saved{root, "",
+                        "Software\\Classes\\" + std::string(scheme) + "\\shell\\open\\command",
+                        std::nullopt};
             // The keys from the scheme's down to the command's: the first
             // missing one and everything below it go again afterwards.
             std::string path = "Software\\Classes\\" + std::string(scheme);
             for (const char* part : {"", "\\shell", "\\open", "\\command"}) {
                 path += part;
-                if (!KeyExistsBelow(root, path)) {
+                if (!KeyExists(root, path)) {
                     saved.created = path;
                     break;
                 }
             }
             if (saved.created.empty()) saved.command = DefaultValue(root, saved.command_key);
             saved_.push_back(saved);
-            SetDefaultValue(root, saved.command_key, command);
+            PutValue(root, saved.command_key, "", command);
         }
     }
 }
@@ -830,26 +808,18 @@ UrlRecorder::~UrlRecorder() {
 }
 
 void UrlRecorder::Restore() {
+    // Runs in a destructor: what cannot be put back stays as it is, without
+    // a throw.
     for (const Saved& saved : saved_) {
+        const HKEY root = PredefinedKey(saved.root);
         if (!saved.created.empty()) {
-            RegDeleteTreeA(saved.root, saved.created.c_str());
-        } else if (saved.command) {
-            HKEY key = nullptr;
-            if (RegOpenKeyExA(saved.root, saved.command_key.c_str(), 0, KEY_SET_VALUE, &key) ==
-                ERROR_SUCCESS) {
-                RegSetValueExA(key, nullptr, 0, saved.command->type,
-                               reinterpret_cast<const BYTE*>(saved.command->bytes.data()),
-                               static_cast<DWORD>(saved.command->bytes.size()));
-                RegCloseKey(key);
-            }
-        } else {
-            HKEY key = nullptr;
-            if (RegOpenKeyExA(saved.root, saved.command_key.c_str(), 0, KEY_SET_VALUE, &key) ==
-                ERROR_SUCCESS) {
-                RegDeleteValueA(key, nullptr);
-                RegCloseKey(key);
-            }
+            RegDeleteTreeA(root, saved.created.c_str());
+            continue;
         }
+        const RegKey key = OpenKey(root, saved.command_key, KEY_SET_VALUE);
+        if (!key) continue;
+        if (saved.command) StoreValue(key.get(), "", *saved.command);
+        else RegDeleteValueA(key.get(), nullptr);
     }
     saved_.clear();
 }

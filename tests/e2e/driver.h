@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "registry/owner.h"
 #include "registry/platform.h"
 
 namespace brevlin::e2e {
@@ -41,8 +42,17 @@ RegData Binary(std::string_view bytes);
 // One line: type, byte count and the data in readable form.
 std::string Describe(const RegData& data);
 
+// Closes a key handle. A key that was never opened is null, which
+// RegCloseKey refuses harmlessly.
+struct CloseKey {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using RegKey = Owner<HKEY, CloseKey>;
+
 // Removes the whole Office 10.0 tree below HKCU and the desktop-icon key.
 void ClearSettings();
+// Stores the value, creating the keys it lives in; the empty name is the
+// key's default value.
 void PutValue(RegRoot root, std::string_view path, std::string_view name, const RegData& data);
 void PutKey(RegRoot root, std::string_view path);
 bool KeyExists(RegRoot root, std::string_view path);
@@ -78,7 +88,7 @@ public:
     ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
 
 private:
-    HKEY key_ = nullptr;  // kept open with WRITE_DAC, to undo the lock through it
+    RegKey key_;  // kept open with WRITE_DAC, to undo the lock through it
     std::vector<BYTE> saved_;
 };
 
@@ -120,9 +130,6 @@ bool RoundTrip(HWND window);
 
 // ---------------------------------------------------------------- input
 
-// Runs /usr/bin/xdotool with these arguments, waits for it to finish and
-// returns what it printed.
-std::string Xdo(const std::string& arguments);
 // Waits until the X server gives the keyboard to this top-level window. Wine
 // calls a window the foreground window a moment before the X server agrees,
 // and keys pressed in between go elsewhere.
@@ -135,6 +142,10 @@ std::optional<POINT> PointerHotSpot();
 void Click(HWND window);
 // A left click with the real pointer at this point of the screen.
 void ClickAt(POINT screen);
+// Two left clicks 80 ms apart at this point of the screen: a double click.
+void DoubleClickAt(POINT screen);
+// Presses the left button at one point, moves to the other and lets go there.
+void Drag(POINT from, POINT to);
 // Presses and releases a key combination in xdotool's names: "Tab",
 // "shift+Tab", "Left", "space", "alt+F4".
 void Press(std::string_view keys);
@@ -189,8 +200,8 @@ private:
     void Restore();
 
     struct Saved {
-        HKEY root;
-        std::string created;            // the first key we made, removed again; or ""
+        RegRoot root;
+        std::string created;  // the first key we made, removed again; or ""
         std::string command_key;
         std::optional<RegData> command;  // the command before, when the key existed
     };

@@ -192,12 +192,9 @@ TEST_CASE("the main window: caption, fixed 410x271 client area, centred, never r
     // the caption. Another program's: the system menu's Maximize, ShowWindow,
     // a new size. None may show more of the window than its 410 x 271.
     const POINT corner{frame.right - 2, frame.bottom - 2};
-    Xdo("mousemove " + std::to_string(corner.x) + " " + std::to_string(corner.y) +
-        " mousedown 1 mousemove " + std::to_string(corner.x + 60) + " " +
-        std::to_string(corner.y + 40) + " mouseup 1");
+    Drag(corner, {corner.x + 60, corner.y + 40});
     const POINT caption{(frame.left + frame.right) / 2, frame.top + 8};
-    Xdo("mousemove " + std::to_string(caption.x) + " " + std::to_string(caption.y) +
-        " click --repeat 2 --delay 80 1");
+    DoubleClickAt(caption);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
     ShowWindowAsync(window, SW_MAXIMIZE);

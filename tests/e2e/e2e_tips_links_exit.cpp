@@ -183,9 +183,7 @@ TEST_CASE("the copyright line and the donation picture open their pages, each cl
     // Pressed on a link and let go elsewhere: no click.
     const POINT press = SpotOf(*app, "ppaypal");
     const POINT away = SpotOf(*app, "Label1");
-    Xdo("mousemove " + std::to_string(press.x) + " " + std::to_string(press.y) +
-        " mousedown 1 mousemove " + std::to_string(away.x) + " " + std::to_string(away.y) +
-        " mouseup 1");
+    Drag(press, away);
     CHECK(RoundTrip(app->window()));
     CHECK_FALSE(WaitUntil([&] { return browser.Urls().size() > expected.size(); }, 1000));
     CHECK(Listed(browser.Urls()) == Listed(expected));
@@ -195,8 +193,7 @@ TEST_CASE("the copyright line and the donation picture open their pages, each cl
         CAPTURE(link.element);
         Sleep(GetDoubleClickTime() + 50);
         const POINT at = SpotOf(*app, link.element);
-        Xdo("mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
-            " click --repeat 2 --delay 80 1");
+        DoubleClickAt(at);
         expected.push_back(link.url);
         CHECK(Listed(browser.WaitForUrls(expected.size())) == Listed(expected));
         CHECK(RoundTrip(app->window()));
