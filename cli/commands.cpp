@@ -116,9 +116,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", 0, 0, List},     {"get", 1, 1, Get},        {"set", 2, 2, Set},
-    {"export", 0, 1, Export}, {"help", 0, 0, Help},      {"-h", 0, 0, Help},
-    {"--help", 0, 0, Help},   {"/?", 0, 0, Help},
+    {"list", 0, 0, List}, {"get", 1, 1, Get}, {"set", 2, 2, Set},     {"export", 0, 1, Export},
+    {"help", 0, 0, Help}, {"-h", 0, 0, Help}, {"--help", 0, 0, Help}, {"/?", 0, 0, Help},
 };
 
 }  // namespace

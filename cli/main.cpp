@@ -39,8 +39,8 @@ bool WriteAll(HANDLE to, std::string_view bytes) {
 // The command line is UTF-16; the commands take UTF-8, which keeps any file
 // name whole. Text that is not valid UTF-16 has no UTF-8 form.
 std::optional<std::string> Utf8(const wchar_t* text) {
-    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, nullptr, 0,
-                                         nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, nullptr, 0, nullptr, nullptr);
     if (size <= 0) return std::nullopt;
     std::string utf8(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, utf8.data(), size, nullptr,
@@ -94,12 +94,9 @@ DWORD ReplaceFileWith(const std::string& name, std::string_view bytes) {
 std::string WhyNotWritten(DWORD error) {
     switch (error) {
         case ERROR_PATH_NOT_FOUND:
-        case ERROR_DIRECTORY:
-            return "its folder does not exist";
-        case ERROR_ACCESS_DENIED:
-            return "Windows refused access (is it a folder, or read-only?)";
-        default:
-            return "Windows reported error " + brevlin::Decimal(error);
+        case ERROR_DIRECTORY: return "its folder does not exist";
+        case ERROR_ACCESS_DENIED: return "Windows refused access (is it a folder, or read-only?)";
+        default: return "Windows reported error " + brevlin::Decimal(error);
     }
 }
 

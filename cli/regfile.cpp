@@ -83,8 +83,10 @@ void AppendValue(std::string& out, std::string_view name, const raw::Value& valu
     } else if (value.type == regtype::kDword && value.bytes.size() == 4) {
         line += "dword:";
         const auto& b = value.bytes;
-        AppendHex(line, std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 |
-                            std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24, 8);
+        AppendHex(line,
+                  std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
+                      std::uint32_t{b[3]} << 24,
+                  8);
     } else {
         AppendHexData(line, value);
     }
@@ -92,8 +94,8 @@ void AppendValue(std::string& out, std::string_view name, const raw::Value& valu
 }
 
 std::string CouldNotRead(std::string_view what, RegStatus failure) {
-    return "could not read " + std::string(what) + " (Windows reported error " +
-           Decimal(failure) + "), so nothing was exported";
+    return "could not read " + std::string(what) + " (Windows reported error " + Decimal(failure) +
+           "), so nothing was exported";
 }
 
 }  // namespace
@@ -120,8 +122,8 @@ RegFile ExportSettings(RegistryPlatform& registry) {
         const raw::Value value =
             raw::ReadValue(registry, tweak.root, tweak.key_path, tweak.value_name);
         if (value.presence == raw::Presence::Unreadable)
-            return {.error = CouldNotRead(key + "\\" + std::string(tweak.value_name),
-                                          value.status)};
+            return {.error =
+                        CouldNotRead(key + "\\" + std::string(tweak.value_name), value.status)};
         // Values of one key share its heading.
         if (!previous || previous->root != tweak.root || previous->key_path != tweak.key_path)
             ((out += kCrlf) += "[" + key + "]") += kCrlf;

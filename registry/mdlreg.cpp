@@ -70,8 +70,8 @@ WriteResult WriteValue(RegistryPlatform& reg, RegRoot root, std::string_view key
     WriteResult result;
     {
         const Opened created = Create(reg, root, path);
-        const RegStatus set = reg.SetValue(created.key.get(), Terminated(name).c_str(), type,
-                                           data, size);
+        const RegStatus set =
+            reg.SetValue(created.key.get(), Terminated(name).c_str(), type, data, size);
         result.status = created.status != status::kSuccess ? created.status : set;
     }
     if (!result.ok() && !first_made.empty()) RemoveMadeKeys(reg, root, path, first_made);

@@ -28,8 +28,7 @@ Value Failed(RegStatus failure) {
 
 }  // namespace
 
-Value ReadValue(RegistryPlatform& reg, RegRoot root, std::string_view path,
-                std::string_view name) {
+Value ReadValue(RegistryPlatform& reg, RegRoot root, std::string_view path, std::string_view name) {
     RegHandle handle = 0;
     const RegStatus opened = reg.OpenKey(root, std::string(path).c_str(), &handle);
     const Owner<RegHandle, CloseKeyOf> key(opened == status::kSuccess ? handle : 0,

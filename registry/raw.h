@@ -23,8 +23,7 @@ struct Value {
 
 // The value's type and exact bytes. A text stored without its terminator
 // comes back without it.
-Value ReadValue(RegistryPlatform& reg, RegRoot root, std::string_view path,
-                std::string_view name);
+Value ReadValue(RegistryPlatform& reg, RegRoot root, std::string_view path, std::string_view name);
 
 struct Key {
     Presence presence = Presence::Absent;

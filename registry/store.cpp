@@ -169,8 +169,7 @@ RegStatus RegistryStore::Query(RegHandle handle, std::string_view name, std::uin
     } else if (data) {
         std::copy(value.bytes.begin(), value.bytes.end(), data);
         // Windows terminates an unterminated text when the buffer has room.
-        if (regtype::IsString(value.type) && length > 0 && length < *size &&
-            data[length - 1] != 0)
+        if (regtype::IsString(value.type) && length > 0 && length < *size && data[length - 1] != 0)
             data[length] = 0;
     }
     if (type) *type = value.type;
@@ -267,7 +266,7 @@ void RegistryStore::Put(RegRoot root, std::string_view path, std::string_view na
 std::string RegistryStore::Dump() const {
     std::ostringstream out;
     std::function<void(const Key&, const std::string&)> walk = [&](const Key& key,
-                                                                     const std::string& at) {
+                                                                   const std::string& at) {
         out << at << '\n';
         for (const auto& [name, value] : key.values) {
             out << at << " : " << name << " = " << value.type << " [";

@@ -39,8 +39,8 @@ public:
 
     RegStatus OpenKey(RegRoot root, const char* path, RegHandle* key) override;
     RegStatus CreateKey(RegRoot root, const char* path, RegHandle* key) override;
-    RegStatus QueryValue(RegHandle key, const char* name, std::uint32_t* type,
-                         std::uint8_t* data, std::uint32_t* size) override;
+    RegStatus QueryValue(RegHandle key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                         std::uint32_t* size) override;
     RegStatus SetValue(RegHandle key, const char* name, std::uint32_t type,
                        const std::uint8_t* data, std::uint32_t size) override;
     RegStatus DeleteKey(RegRoot root, const char* path) override;

@@ -16,17 +16,16 @@
 #define BREVLIN_VER_PATCH 0
 #define BREVLIN_VER_BUILD 0
 
-#define BREVLIN_VERSION_TEXT    "3.00"
-#define BREVLIN_PRODUCT_NAME    "Brevlin 3.0"
-#define BREVLIN_COPYRIGHT       "Copyright (c) 2002 Quenbrook"
-#define BREVLIN_INTERNAL_NAME   "brevlin"
-#define BREVLIN_EXE_NAME        "brevlin.exe"
-#define BREVLINC_INTERNAL_NAME  "brevlinc"
-#define BREVLINC_EXE_NAME       "brevlinc.exe"
-#define BREVLINC_DESCRIPTION    BREVLIN_PRODUCT_NAME " command line"
+#define BREVLIN_VERSION_TEXT "3.00"
+#define BREVLIN_PRODUCT_NAME "Brevlin 3.0"
+#define BREVLIN_COPYRIGHT "Copyright (c) 2002 Quenbrook"
+#define BREVLIN_INTERNAL_NAME "brevlin"
+#define BREVLIN_EXE_NAME "brevlin.exe"
+#define BREVLINC_INTERNAL_NAME "brevlinc"
+#define BREVLINC_EXE_NAME "brevlinc.exe"
+#define BREVLINC_DESCRIPTION BREVLIN_PRODUCT_NAME " command line"
 
-#define BREVLIN_COMMENTS \
-    BREVLIN_PRODUCT_NAME " for Microsoft Outlook 2002. " BREVLIN_COPYRIGHT
+#define BREVLIN_COMMENTS BREVLIN_PRODUCT_NAME " for Microsoft Outlook 2002. " BREVLIN_COPYRIGHT
 #define BREVLIN_TRADEMARKS \
     BREVLIN_COPYRIGHT ", Microsoft Outlook is a registered trademark of Microsoft Corporation."
 

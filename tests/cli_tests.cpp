@@ -101,12 +101,13 @@ TEST_CASE("export writes each value in the one form regedit stores back byte for
           "\"Enabled\"=-\r\n\r\n"
           "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\10.0\\Outlook\\Options\\Mail]\r\n"
           "\"ReadAsPlain\"=-\r\n\"EnableLogging\"=-\r\n\r\n"
-          "[-HKEY_LOCAL_MACHINE\\" + kDeskIcon + "]\r\n\r\n");
+          "[-HKEY_LOCAL_MACHINE\\" +
+              kDeskIcon + "]\r\n\r\n");
     CHECK(cli.store.Dump() == "HKCU\nHKLM\n");
 
     cli.store.Put(HKLM, kDeskIcon, "", regtype::kSz, {});
-    CHECK(cli.Run({"export"}).out.ends_with("\r\n\r\n[HKEY_LOCAL_MACHINE\\" + kDeskIcon +
-                                            "]\r\n\r\n"));
+    CHECK(cli.Run({"export"})
+              .out.ends_with("\r\n\r\n[HKEY_LOCAL_MACHINE\\" + kDeskIcon + "]\r\n\r\n"));
 
     std::vector<std::uint8_t> thirty;
     for (std::uint8_t i = 0; i < 30; ++i) thirty.push_back(i);

@@ -85,21 +85,18 @@ TEST_CASE("start-up shows what is stored and changes none of it") {
         {"the empty list", kSecurity, "Level1Remove", regtype::kSz, {}, "Text2", "", "Option3"},
         {"a list of another type", kSecurity, "Level1Remove", regtype::kExpandSz,
          Bytes(std::string("exe\0", 4)), "Text2", "", "Option3"},
-        {"ShowBcc 1", kPreferences, "ShowBcc", regtype::kDword, Dword(1), "Label6", "1",
-         "Option4"},
-        {"ShowBcc 2", kPreferences, "ShowBcc", regtype::kDword, Dword(2), "Label6", "2",
-         "Option5"},
+        {"ShowBcc 1", kPreferences, "ShowBcc", regtype::kDword, Dword(1), "Label6", "1", "Option4"},
+        {"ShowBcc 2", kPreferences, "ShowBcc", regtype::kDword, Dword(2), "Label6", "2", "Option5"},
         {"ShowBcc -1", kPreferences, "ShowBcc", regtype::kDword, Dword(-1), "Label6", "-1",
          "Option5"},
-        {"ShowBcc as the text 1", kPreferences, "ShowBcc", regtype::kSz, Bytes("1"), "Label6",
-         "0", "Option5"},
+        {"ShowBcc as the text 1", kPreferences, "ShowBcc", regtype::kSz, Bytes("1"), "Label6", "0",
+         "Option5"},
         {"MinToTray 1", kPreferences, "MinToTray", regtype::kDword, Dword(1), "Label5", "1",
          "Option1"},
         {"MSN 1", kIm, "Enabled", regtype::kDword, Dword(1), "Label7", "1", "Option7"},
         {"plain text 1", kMail, "ReadAsPlain", regtype::kDword, Dword(1), "Label9", "1",
          "Option10"},
-        {"logging 1", kMail, "EnableLogging", regtype::kDword, Dword(1), "lbl50", "1",
-         "Option14"},
+        {"logging 1", kMail, "EnableLogging", regtype::kDword, Dword(1), "lbl50", "1", "Option14"},
         {"logging as binary", kMail, "EnableLogging", regtype::kBinary, Dword(1), "lbl50", "0",
          "Option13"},
     };
@@ -327,7 +324,8 @@ TEST_CASE("a click on the selected button stores its side again") {
     }
 }
 
-TEST_CASE("a stored list longer than a holder holds is cut in the holder, and still reads as Disabled") {
+TEST_CASE(
+    "a stored list longer than a holder holds is cut in the holder, and still reads as Disabled") {
     Program p;
     const std::string huge(100000, 'x');
     p.store.Put(HKCU, kSecurity, "Level1Remove", regtype::kSz, Bytes(huge));
@@ -354,7 +352,8 @@ TEST_CASE("the plain words for a refused write name the setting and the true rea
     CHECK(denied_cu.find("administrator") == std::string::npos);
 
     // Hide over a key that holds subkeys: rights would not help; say so and name the key.
-    const std::string subkeys = message(TweakId::deskicon, Side::Off, {status::kAccessDenied, true});
+    const std::string subkeys =
+        message(TweakId::deskicon, Side::Off, {status::kAccessDenied, true});
     CHECK(subkeys.find("\"Icon on Desktop\" could not be changed to \"Hide\"") !=
           std::string::npos);
     CHECK(subkeys.find("HKEY_LOCAL_MACHINE\\" + kDeskIcon) != std::string::npos);

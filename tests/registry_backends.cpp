@@ -77,9 +77,7 @@ Advapi32Backend::Advapi32Backend() : real(RealRegistry()), scratch{reg, ScratchN
     RegDeleteTreeA(HKEY_CURRENT_USER, scratch.base().c_str());
 }
 
-Advapi32Backend::~Advapi32Backend() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, scratch.base().c_str());
-}
+Advapi32Backend::~Advapi32Backend() { RegDeleteTreeA(HKEY_CURRENT_USER, scratch.base().c_str()); }
 #endif
 
 }  // namespace brevlin::test

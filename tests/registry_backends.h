@@ -26,8 +26,8 @@ public:
     RegStatus CreateKey(RegRoot root, const char* path, RegHandle* key) override {
         return Track(inner_.CreateKey(root, path, key), key);
     }
-    RegStatus QueryValue(RegHandle key, const char* name, std::uint32_t* type,
-                         std::uint8_t* data, std::uint32_t* size) override {
+    RegStatus QueryValue(RegHandle key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                         std::uint32_t* size) override {
         return inner_.QueryValue(key, name, type, data, size);
     }
     RegStatus SetValue(RegHandle key, const char* name, std::uint32_t type,

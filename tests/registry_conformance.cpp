@@ -72,8 +72,7 @@ TEST_CASE_TEMPLATE("a text read yields the empty text for anything but REG_SZ", 
     CHECK(b.reg.OpenHandles() == 0);
 }
 
-TEST_CASE_TEMPLATE("a number read takes only a 4-byte REG_DWORD, as signed", B,
-                   BREVLIN_BACKENDS) {
+TEST_CASE_TEMPLATE("a number read takes only a 4-byte REG_DWORD, as signed", B, BREVLIN_BACKENDS) {
     B b;
     const auto& s = b.scratch;
     s.Put("k", "one", regtype::kDword, Le32(1));

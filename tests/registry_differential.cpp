@@ -28,8 +28,8 @@ constexpr std::array<RegRoot, 2> kRoots = {RegRoot::CurrentUser, RegRoot::LocalM
 constexpr std::array<const char*, 6> kPaths = {"a", "a\\b", "A\\B\\c", "d", "a\\B", "d\\e\\"};
 constexpr std::array<const char*, 5> kNames = {"v", "V", "w", "", "Level1Remove"};
 constexpr std::array<std::uint32_t, 7> kTypes = {
-    regtype::kSz,     regtype::kExpandSz, regtype::kMultiSz, regtype::kBinary,
-    regtype::kDword,  regtype::kQword,    regtype::kNone};
+    regtype::kSz,    regtype::kExpandSz, regtype::kMultiSz, regtype::kBinary,
+    regtype::kDword, regtype::kQword,    regtype::kNone};
 constexpr std::array<std::uint32_t, 8> kBufferSizes = {0, 1, 3, 4, 5, 8, 16, 400};
 constexpr std::size_t kSlots = 4;
 
@@ -54,8 +54,8 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
     std::string Describe() const {
         std::ostringstream out;
-        out << "status " << status << ", type " << type << ", size " << size
-            << ", handle " << (handle_set ? "set" : "0") << ", buffer" << Hex(buffer);
+        out << "status " << status << ", type " << type << ", size " << size << ", handle "
+            << (handle_set ? "set" : "0") << ", buffer" << Hex(buffer);
         return out.str();
     }
 };
@@ -231,11 +231,11 @@ private:
                         Outcome& o = values[i];
                         o.buffer.assign(512, 0xCC);
                         o.size = 512;
-                        o.status = regs[i]->QueryValue(keys[i], name, &o.type, o.buffer.data(),
-                                                       &o.size);
+                        o.status =
+                            regs[i]->QueryValue(keys[i], name, &o.type, o.buffer.data(), &o.size);
                     }
-                    difference = Differ("read back " + path + " : '" + name + "'", values[0],
-                                        values[1]);
+                    difference =
+                        Differ("read back " + path + " : '" + name + "'", values[0], values[1]);
                 }
                 store_.CloseKey(keys[0]);
                 real_.CloseKey(keys[1]);

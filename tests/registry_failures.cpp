@@ -135,7 +135,8 @@ TEST_CASE("an exact read follows a value that grows between its queries, up to a
     std::size_t size = 0;
     store.AfterEachQuery([&] {
         if (growths_left-- > 0)
-            store.Put(HKCU, kKey, "v", regtype::kBinary, std::vector<std::uint8_t>(size += 1000, 7));
+            store.Put(HKCU, kKey, "v", regtype::kBinary,
+                      std::vector<std::uint8_t>(size += 1000, 7));
     });
     const raw::Value value = raw::ReadValue(store, HKCU, kKey, "v");
     CHECK(value.presence == raw::Presence::Present);

@@ -12,7 +12,8 @@
 using namespace brevlin;
 using namespace brevlin::ui;
 
-TEST_CASE("the control table: whole pixels, three children to a frame, the hidden ones out of sight") {
+TEST_CASE(
+    "the control table: whole pixels, three children to a frame, the hidden ones out of sight") {
     CHECK(ChildrenOf("").size() == 21);
     for (const Control& control : Controls()) {
         CAPTURE(control.name);
@@ -34,8 +35,8 @@ TEST_CASE("the control table: whole pixels, three children to a frame, the hidde
         CHECK(buttons == 2);
     }
     // The holders, the text box and the line lie below the client area.
-    for (const char* hidden : {"Text2", "Label4", "Label5", "Label6", "Label7", "Label9", "lbl50",
-                               "Line1"}) {
+    for (const char* hidden :
+         {"Text2", "Label4", "Label5", "Label6", "Label7", "Label9", "lbl50", "Line1"}) {
         CAPTURE(hidden);
         REQUIRE(FindControl(hidden));
         CHECK(FindControl(hidden)->place.top >= MainWindow().client_height);
@@ -46,8 +47,8 @@ TEST_CASE("the control table: whole pixels, three children to a frame, the hidde
     // window, the help pictures beyond their frames. Of it, the labels and
     // the line are no windows at all.
     const std::set<std::string_view> out_of_sight = {
-        "Text2",   "Label4",  "Label5",   "Label6", "Label7",   "Label9",   "lbl50",   "Line1",
-        "pattach", "pbcc",    "psystray", "pmsn",   "Picture1", "Picture2", "Picture3"};
+        "Text2",   "Label4", "Label5",   "Label6", "Label7",   "Label9",   "lbl50",   "Line1",
+        "pattach", "pbcc",   "psystray", "pmsn",   "Picture1", "Picture2", "Picture3"};
     const std::set<std::string_view> no_window = {"Label4", "Label5", "Label6", "Label7",
                                                   "Label9", "lbl50",  "Line1"};
     for (const Control& control : Controls()) {
@@ -98,9 +99,10 @@ TEST_CASE("Tab visits the focusable controls by tab index, wrapping both ways") 
     std::vector<std::string_view> order;
     for (const Control* control : TabOrder()) order.push_back(control->name);
     const std::vector<std::string_view> expected = {
-        "Option6", "Option3", "Option1", "Option2", "Option4",  "Option5",  "Option7",  "Option8",
-        "pattach", "pbcc",    "psystray", "pmsn",   "Text2",    "ppaypal",  "Picture1", "Option9",
-        "Option10", "Picture2", "Option11", "Option12", "Picture3", "Option13", "Option14"};
+        "Option6",  "Option3",  "Option1",  "Option2",  "Option4",  "Option5",
+        "Option7",  "Option8",  "pattach",  "pbcc",     "psystray", "pmsn",
+        "Text2",    "ppaypal",  "Picture1", "Option9",  "Option10", "Picture2",
+        "Option11", "Option12", "Picture3", "Option13", "Option14"};
     CHECK(order == expected);
     CHECK(NextInTabOrder("Option6", false)->name == "Option3");
     CHECK(NextInTabOrder("Option14", false)->name == "Option6");
@@ -144,8 +146,9 @@ TEST_CASE("tips: twelve elements, ten texts, and nothing for the rest") {
     CHECK(TipFor("Label2") == kDefaultTip);
     CHECK(FindControl("lbltip")->text == kDefaultTip);
     CHECK(TipFor("Label3") == "Click here to visit our website, www.quenbrook.com");
-    CHECK(TipFor("Frame6") == "Show the Outlook icon on your Desktop (this icon contains special "
-                              "functionality; it is not just a shortcut).");
+    CHECK(TipFor("Frame6") ==
+          "Show the Outlook icon on your Desktop (this icon contains special "
+          "functionality; it is not just a shortcut).");
 }
 
 TEST_CASE("the link targets") {

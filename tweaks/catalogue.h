@@ -32,7 +32,7 @@ struct Choice {
     std::string_view button;  // control name
     std::string_view caption;
     std::string_view text = {};  // StringValue data
-    std::int32_t number = 0;  // DwordValue data
+    std::int32_t number = 0;     // DwordValue data
 };
 
 struct Tweak {
@@ -61,7 +61,8 @@ inline constexpr std::string_view kUnblockedExtensions =
     "isp;js;jse;lnk;mde;msi;msp;msc;mst;pcd;pif;prf;scf;sct;shb;shs;url;vbe;wsc;wsf;wsh";
 
 namespace catalogue_keys {
-inline constexpr std::string_view kSecurity = "Software\\Microsoft\\Office\\10.0\\Outlook\\Security";
+inline constexpr std::string_view kSecurity =
+    "Software\\Microsoft\\Office\\10.0\\Outlook\\Security";
 inline constexpr std::string_view kPreferences =
     "Software\\Microsoft\\Office\\10.0\\Outlook\\Preferences";
 inline constexpr std::string_view kIm = "Software\\Microsoft\\Office\\10.0\\Outlook\\IM";

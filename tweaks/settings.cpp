@@ -26,8 +26,7 @@ std::string Reason(const Tweak& tweak, const mdlreg::WriteResult& result) {
         case status::kKeyDeleted:
             return "The registry key disappeared while Brevlin was changing it. Please try "
                    "again.";
-        default:
-            return "Windows reported error " + Decimal(result.status) + ".";
+        default: return "Windows reported error " + Decimal(result.status) + ".";
     }
 }
 

@@ -62,8 +62,8 @@ static_assert(std::size(kLooks) == static_cast<std::size_t>(Kind::Line) + 1);
 const KindLook& LookOf(Kind kind) { return kLooks[static_cast<std::size_t>(kind)]; }
 
 // Where Verdana is missing, the nearest sans-serif faces that are present.
-constexpr const wchar_t* kFaces[] = {L"Verdana", L"DejaVu Sans", L"Bitstream Vera Sans",
-                                     L"Tahoma", L"MS Sans Serif"};
+constexpr const wchar_t* kFaces[] = {L"Verdana", L"DejaVu Sans", L"Bitstream Vera Sans", L"Tahoma",
+                                     L"MS Sans Serif"};
 
 // The first face of the list that the system really has: asked for a face it
 // lacks, GDI quietly gives another, and says which.
@@ -133,8 +133,7 @@ bool Readable(const void* address, std::size_t size) {
     MEMORY_BASIC_INFORMATION region{};
     if (!address || !VirtualQuery(address, &region, sizeof region)) return false;
     constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
-                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
-                                PAGE_EXECUTE_WRITECOPY;
+                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
     const auto* end = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
     return region.State == MEM_COMMIT && (region.Protect & kReadable) &&
            !(region.Protect & PAGE_GUARD) && static_cast<const char*>(address) + size <= end;
@@ -147,14 +146,15 @@ Function SystemFunction(const wchar_t* dll, const char* name) {
     HMODULE module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!module && GetLastError() == ERROR_INVALID_PARAMETER)  // before Windows 8
         module = LoadLibraryW(dll);
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                  : nullptr;
+    return module
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+               : nullptr;
 }
 
 // Decodes the donation GIF from the resources into a bitmap of our own.
 HBITMAP LoadGif(HINSTANCE instance) {
-    const auto create_stream = SystemFunction<decltype(&CreateStreamOnHGlobal)>(
-        L"ole32.dll", "CreateStreamOnHGlobal");
+    const auto create_stream =
+        SystemFunction<decltype(&CreateStreamOnHGlobal)>(L"ole32.dll", "CreateStreamOnHGlobal");
     const auto load_picture =
         SystemFunction<decltype(&OleLoadPicture)>(L"oleaut32.dll", "OleLoadPicture");
     if (!create_stream || !load_picture) return nullptr;
@@ -216,8 +216,7 @@ const Tweak* TweakHeldBy(std::string_view holder) {
 
 }  // namespace
 
-FrmMain::FrmMain(HINSTANCE instance)
-    : instance_(instance), windows_(Controls().size(), nullptr) {
+FrmMain::FrmMain(HINSTANCE instance) : instance_(instance), windows_(Controls().size(), nullptr) {
     // The holders start with their designed texts.
     for (const Tweak& tweak : Catalogue())
         if (!tweak.holder.empty())
@@ -239,9 +238,9 @@ void FrmMain::RegisterClasses() {
     main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     main.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     main.lpszClassName = kMainClass;
-    main.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN),
-                                               IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                               GetSystemMetrics(SM_CYICON), 0));
+    main.hIcon =
+        static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
     main.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN),
                                                  IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                  GetSystemMetrics(SM_CYSMICON), 0));
@@ -269,8 +268,8 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
     dpi_ = SystemDpi();
 
     main_ = CreateWindowExW(kMainExStyle, kMainClass, Widen(MainWindow().caption).c_str(),
-                            kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                            CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+                            kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                            nullptr, nullptr, instance_, this);
     if (!main_) return false;
     dpi_ = DpiOf(main_);
     MakeFonts(dpi_);
@@ -335,7 +334,8 @@ void FrmMain::CreateControls(bool in_sight) {
         // A holder made now shows what start-up has put in it.
         const Tweak* held = TweakHeldBy(control.name);
         const std::string_view text =
-            held ? std::string_view(holder_texts_[static_cast<std::size_t>(held->id)]) : control.text;
+            held ? std::string_view(holder_texts_[static_cast<std::size_t>(held->id)])
+                 : control.text;
         HWND window = CreateWindowExW(
             0, look.window_class, Widen(text).c_str(), style, rect.left, rect.top,
             rect.right - rect.left, rect.bottom - rect.top, parent,
@@ -449,9 +449,9 @@ SIZE FrmMain::FrameSize() const {
 void FrmMain::PlaceWindow(const POINT* wanted) {
     const SIZE size = FrameSize();
     const Rect work = WorkAreaOf(wanted ? MonitorFromPoint(*wanted, MONITOR_DEFAULTTONEAREST)
-                                      : MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY));
+                                        : MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY));
     const Rect placed = wanted ? KeepOnWorkArea(work, wanted->x, wanted->y, size.cx, size.cy)
-                             : PlaceOnWorkArea(work, size.cx, size.cy);
+                               : PlaceOnWorkArea(work, size.cx, size.cy);
     SetWindowPos(main_, nullptr, placed.left, placed.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -494,8 +494,7 @@ std::string FrmMain::HolderText(std::string_view holder) const {
     return tweak ? holder_texts_[static_cast<std::size_t>(tweak->id)] : std::string();
 }
 
-void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side,
-                                 const mdlreg::WriteResult& result) {
+void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side, const mdlreg::WriteResult& result) {
     MessageBoxW(main_, Widen(WriteFailureMessage(tweak, side, result)).c_str(),
                 Widen(kWarningTitle).c_str(), MB_OK | MB_ICONWARNING);
 }
@@ -564,8 +563,7 @@ void FrmMain::Unload() {
     // One farewell, however many close requests arrive while it shows.
     if (unloading_) return;
     unloading_ = true;
-    MessageBoxW(main_, Widen(kFarewellText).c_str(), Widen(kFarewellTitle).c_str(),
-                kFarewellStyle);
+    MessageBoxW(main_, Widen(kFarewellText).c_str(), Widen(kFarewellTitle).c_str(), kFarewellStyle);
     DestroyWindow(main_);
 }
 
@@ -625,8 +623,7 @@ bool FrmMain::PreTranslateMessage(const MSG& message) {
     const Control* focused = ControlOf(GetFocus());
     if (IsArrowKey(message.wParam) && focused && focused->kind == Kind::OptionButton) {
         // Two buttons to a frame: every arrow key chooses the other one.
-        const Control& partner =
-            *FindControl(focused->tweak->choice(Other(focused->side)).button);
+        const Control& partner = *FindControl(focused->tweak->choice(Other(focused->side)).button);
         SetFocus(Window(partner));
         OnUserChoice(partner);
         return true;
@@ -668,8 +665,8 @@ void FrmMain::PaintMain() {
         if (control.kind != Kind::Line) continue;
         const ScopedPen pen(CreatePen(PS_SOLID, 1, ToColorRef(control.fore)));
         const Selected selected(paint.dc(), pen.get());
-        MoveToEx(paint.dc(), ToPixels(control.place.left, dpi_),
-                 ToPixels(control.place.top, dpi_), nullptr);
+        MoveToEx(paint.dc(), ToPixels(control.place.left, dpi_), ToPixels(control.place.top, dpi_),
+                 nullptr);
         LineTo(paint.dc(), ToPixels(control.place.left + control.place.width, dpi_),
                ToPixels(control.place.top + control.place.height, dpi_));
     }
@@ -719,19 +716,20 @@ bool FrmMain::OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRE
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN:
-            *result = OnControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+            *result =
+                OnControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
             return *result != 0;
         case WM_SETCURSOR:
             *result = TRUE;
             return OnSetCursor(reinterpret_cast<HWND>(wparam), LOWORD(lparam));
-        default:
-            return false;
+        default: return false;
     }
 }
 
 LRESULT CALLBACK FrmMain::MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<FrmMain*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        auto* self =
+            static_cast<FrmMain*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
         self->main_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -789,8 +787,7 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
     LRESULT result = 0;
     if (frame && OnContainerMessage(message, wparam, lparam, &result)) return result;
     switch (message) {
-        case WM_ERASEBKGND:
-            return 1;  // painted whole in WM_PAINT
+        case WM_ERASEBKGND: return 1;  // painted whole in WM_PAINT
         case WM_PAINT: {
             const Painting paint(window);
             RECT client;
@@ -803,9 +800,7 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
             }
             return 0;
         }
-        case WM_MOUSEMOVE:
-            OnMouseOver(control.name);
-            return 0;
+        case WM_MOUSEMOVE: OnMouseOver(control.name); return 0;
         case WM_LBUTTONDOWN:
             if (frame) break;
             SetFocus(window);  // a picture box takes the focus when clicked
@@ -815,8 +810,7 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
             if (frame) break;
             Release(window, lparam, control);
             return 0;
-        default:
-            break;
+        default: break;
     }
     return DefWindowProcW(window, message, wparam, lparam);
 }
@@ -833,9 +827,7 @@ LRESULT CALLBACK FrmMain::ControlProc(HWND window, UINT message, WPARAM wparam, 
 LRESULT FrmMain::OnControlMessage(HWND window, const Control& control, WNDPROC original,
                                   UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-        case WM_MOUSEMOVE:
-            OnMouseOver(control.name);
-            break;
+        case WM_MOUSEMOVE: OnMouseOver(control.name); break;
         case WM_LBUTTONDOWN:
             if (control.kind != Kind::Label) break;
             Press(window);
@@ -855,8 +847,7 @@ LRESULT FrmMain::OnControlMessage(HWND window, const Control& control, WNDPROC o
                 return 0;
             }
             break;
-        default:
-            break;
+        default: break;
     }
     return CallWindowProcW(original, window, message, wparam, lparam);
 }

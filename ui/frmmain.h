@@ -53,8 +53,8 @@ private:
     LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT OnChildMessage(HWND window, const Control& control, UINT message, WPARAM wparam,
                            LPARAM lparam);
-    LRESULT OnControlMessage(HWND window, const Control& control, WNDPROC original,
-                             UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT OnControlMessage(HWND window, const Control& control, WNDPROC original, UINT message,
+                             WPARAM wparam, LPARAM lparam);
     // Messages every container (the window and the frames) handles alike.
     bool OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 

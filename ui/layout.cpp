@@ -14,6 +14,9 @@ constexpr int kFirstId = 1000;
 constexpr Colour kHelpBlue = Colour::Rgb(131, 143, 197);
 constexpr Colour kWhite = Colour::Rgb(255, 255, 255);
 
+// The rows say what they set, several fields to a line.
+// clang-format off
+
 // A setting's frame: all seven share size, font and colours.
 constexpr Control FrameOf(TweakId id, std::int16_t left, std::int16_t top, std::int8_t tab) {
     const Tweak& tweak = CatalogueEntry(id);
@@ -113,6 +116,7 @@ constexpr Control kControls[] = {
     ButtonOf(TweakId::logging, Side::Off, 1215, 34),
     HelpAt("Picture3", TweakId::logging, 3240, 480, 33),
 };
+// clang-format on
 
 // --- What must hold of the table, checked when it is compiled. -------------
 
@@ -124,34 +128,40 @@ constexpr const Control* Named(std::string_view name) {
 
 static_assert(std::size(kControls) == 42, "42 controls: 21 at the top level, 21 in frames");
 
-static_assert([] {
-    for (std::size_t i = 0; i < std::size(kControls); ++i)
-        for (std::size_t j = i + 1; j < std::size(kControls); ++j)
-            if (kControls[i].name == kControls[j].name) return false;
-    return true;
-}(), "every control has a name of its own");
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < std::size(kControls); ++i)
+            for (std::size_t j = i + 1; j < std::size(kControls); ++j)
+                if (kControls[i].name == kControls[j].name) return false;
+        return true;
+    }(),
+    "every control has a name of its own");
 
 // Every setting of the catalogue has its frame, its two buttons inside that
 // frame and its holder in the window.
-static_assert([] {
-    for (const Tweak& tweak : kCatalogue) {
-        const Control* frame = Named(tweak.frame);
-        if (!frame || frame->kind != Kind::Frame || frame->tweak != &tweak) return false;
-        for (Side side : {Side::On, Side::Off}) {
-            const Control* button = Named(tweak.choice(side).button);
-            if (!button || button->container != tweak.frame || button->side != side)
-                return false;
+static_assert(
+    [] {
+        for (const Tweak& tweak : kCatalogue) {
+            const Control* frame = Named(tweak.frame);
+            if (!frame || frame->kind != Kind::Frame || frame->tweak != &tweak) return false;
+            for (Side side : {Side::On, Side::Off}) {
+                const Control* button = Named(tweak.choice(side).button);
+                if (!button || button->container != tweak.frame || button->side != side)
+                    return false;
+            }
+            if (!tweak.holder.empty() && !Named(tweak.holder)) return false;
         }
-        if (!tweak.holder.empty() && !Named(tweak.holder)) return false;
-    }
-    return true;
-}(), "the window shows every setting of the catalogue");
+        return true;
+    }(),
+    "the window shows every setting of the catalogue");
 
-static_assert([] {
-    int tip_areas = 0;
-    for (const Control& control : kControls) tip_areas += control.role == Role::TipArea;
-    return tip_areas == 1;
-}(), "one tip area");
+static_assert(
+    [] {
+        int tip_areas = 0;
+        for (const Control& control : kControls) tip_areas += control.role == Role::TipArea;
+        return tip_areas == 1;
+    }(),
+    "one tip area");
 
 constexpr bool Focusable(const Control& control) {
     return control.kind == Kind::OptionButton || control.kind == Kind::PictureBox ||
@@ -174,11 +184,13 @@ constexpr auto kTabOrder = [] {
     return order;
 }();
 
-static_assert([] {
-    for (std::size_t i = 1; i < kTabOrder.size(); ++i)
-        if (kTabOrder[i - 1]->tab_index == kTabOrder[i]->tab_index) return false;
-    return true;
-}(), "no two controls share a tab index");
+static_assert(
+    [] {
+        for (std::size_t i = 1; i < kTabOrder.size(); ++i)
+            if (kTabOrder[i - 1]->tab_index == kTabOrder[i]->tab_index) return false;
+        return true;
+    }(),
+    "no two controls share a tab index");
 
 bool Covers(const Twips& outer, const Twips& inner) {
     return outer.left <= inner.left && outer.top <= inner.top &&

@@ -67,8 +67,8 @@ struct Control {
     std::string_view name;
     Kind kind;
     std::string_view container = {};  // a frame's name, or empty for the window
-    Twips place = {};  // for the line: from (left, top) to (left+width, top+height)
-    std::string_view text = {};  // caption, or the text box's text
+    Twips place = {};                 // for the line: from (left, top) to (left+width, top+height)
+    std::string_view text = {};       // caption, or the text box's text
     Font font = Font::Default;
     Colour fore = sys::kBtnText;
     Colour back = sys::kBtnFace;

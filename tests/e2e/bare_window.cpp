@@ -24,9 +24,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     window_class.lpszClassName = "BrevlinBareWindow";
     if (!RegisterClassA(&window_class)) return 1;
 
-    HWND window = CreateWindowA("BrevlinBareWindow", "Bare window", WS_OVERLAPPED | WS_CAPTION |
-                                WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 426, 310, nullptr,
-                                nullptr, instance, nullptr);
+    HWND window = CreateWindowA("BrevlinBareWindow", "Bare window",
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 426, 310, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     ShowWindow(window, show);
     UpdateWindow(window);

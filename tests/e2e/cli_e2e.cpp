@@ -154,16 +154,15 @@ TEST_CASE("an export brought back by regedit /s restores the seven settings byte
         PutKey(HKLM, kDesktopIconKey);
         const Snapshot stored = Snapshot::Take();
 
-        const char* changes[7] = {"attach on", "bcc off", "systray on", "msn on",
+        const char* changes[7] = {"attach on",    "bcc off",     "systray on",  "msn on",
                                   "plaintext on", "logging off", "deskicon off"};
         ExportChangeEverythingImport(file, changes);
         // A text without its NUL is stored with one by any import.
-        CHECK(Snapshot::Take().Text() ==
-              stored.WithValue(HKCU, kIm, "Enabled", Sz("abc")).Text());
+        CHECK(Snapshot::Take().Text() == stored.WithValue(HKCU, kIm, "Enabled", Sz("abc")).Text());
     }
     SUBCASE("nothing stored: the values deleted again, the desktop icon hidden") {
         ClearSettings();
-        const char* changes[7] = {"attach on", "bcc on", "systray on", "msn on",
+        const char* changes[7] = {"attach on",    "bcc on",     "systray on", "msn on",
                                   "plaintext on", "logging on", "deskicon on"};
         ExportChangeEverythingImport(file, changes);
         // The keys stay, empty: a .reg file deletes a value from its key.

@@ -861,8 +861,8 @@ Program::Program(std::string path, std::string_view window_class,
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = *show_command;
     }
-    if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info_))
+    if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info_))
         Fail("cannot start " + path + " (error " + std::to_string(GetLastError()) + ")");
     WaitUntil(
         [&] {

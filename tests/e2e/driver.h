@@ -220,7 +220,8 @@ public:
     // Starts the program and waits until its main window is shown; if it
     // never is, window() stays null. A show command is handed over as a
     // shortcut's "Run" setting or "start /max" would hand it.
-    explicit Program(std::string path = ProgramPath(), std::string_view window_class = "BrevlinMain",
+    explicit Program(std::string path = ProgramPath(),
+                     std::string_view window_class = "BrevlinMain",
                      std::optional<WORD> show_command = std::nullopt);
     ~Program();
     Program(const Program&) = delete;

@@ -50,8 +50,8 @@ TEST_CASE("the program icon: two images, 16 and 32 pixels, 24 bits, in icon grou
     // The group: a 6-byte header and a 14-byte entry for each image.
     CHECK(ResourceSize(module.handle, 1, MAKEINTRESOURCEA(14)) == 6 + 2 * 14);
     CHECK(ResourceSize(module.handle, 1, MAKEINTRESOURCEA(24)) > 0);  // the manifest
-    HICON small = static_cast<HICON>(LoadImageA(module.handle, MAKEINTRESOURCEA(1), IMAGE_ICON,
-                                                16, 16, 0));
+    HICON small =
+        static_cast<HICON>(LoadImageA(module.handle, MAKEINTRESOURCEA(1), IMAGE_ICON, 16, 16, 0));
     CHECK(small != nullptr);
     if (small) DestroyIcon(small);
 }

@@ -26,7 +26,6 @@ constexpr std::string_view kPreferences = "Software\\Microsoft\\Office\\10.0\\Ou
 constexpr std::string_view kIm = "Software\\Microsoft\\Office\\10.0\\Outlook\\IM";
 constexpr std::string_view kMail = "Software\\Microsoft\\Office\\10.0\\Outlook\\Options\\Mail";
 
-
 std::unique_ptr<Program> StartBrevlin() {
     auto program = std::make_unique<Program>();
     REQUIRE_MESSAGE(program->window() != nullptr, "brevlin.exe did not show its main window");
@@ -166,7 +165,8 @@ private:
 
 }  // namespace
 
-TEST_CASE("the main window: caption, fixed 410x271 client area, centred, never resized or maximised") {
+TEST_CASE(
+    "the main window: caption, fixed 410x271 client area, centred, never resized or maximised") {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
@@ -206,7 +206,8 @@ TEST_CASE("the main window: caption, fixed 410x271 client area, centred, never r
     CHECK(app->Running());
 }
 
-TEST_CASE("a maximised start, as from a shortcut set to Run: Maximized, opens the window normal and centred") {
+TEST_CASE(
+    "a maximised start, as from a shortcut set to Run: Maximized, opens the window normal and centred") {
     ClearSettings();
     Program app(ProgramPath(), "BrevlinMain", SW_SHOWMAXIMIZED);
     REQUIRE(app.window() != nullptr);
@@ -215,7 +216,8 @@ TEST_CASE("a maximised start, as from a shortcut set to Run: Maximized, opens th
     CHECK(CentredOnScreen(app.window()));
 }
 
-TEST_CASE("a DPI change another program posts, with no rectangle or a DPI of no screen, changes nothing") {
+TEST_CASE(
+    "a DPI change another program posts, with no rectangle or a DPI of no screen, changes nothing") {
     ClearSettings();
     const auto app = StartBrevlin();
     HWND window = app->window();
@@ -373,7 +375,9 @@ TEST_CASE("start-up shows each stored setting, neither desktop-icon button, and 
         std::set<std::string_view> selected;
     };
     const std::vector<State> states = {
-        {"nothing stored", {}, false,
+        {"nothing stored",
+         {},
+         false,
          {"Option3", "Option5", "Option2", "Option8", "Option9", "Option13"}},
         {"a list of extensions and every number 1",
          {{TweakId::attach, Sz("exe;zip")},
@@ -454,7 +458,8 @@ TEST_CASE("a click on each of the fourteen buttons stores exactly its choice and
     }
 }
 
-TEST_CASE("Tab and Shift+Tab take the focus round the tab order, hidden controls too, storing nothing") {
+TEST_CASE(
+    "Tab and Shift+Tab take the focus round the tab order, hidden controls too, storing nothing") {
     ClearSettings();
     const Snapshot before = Snapshot::Take();
     const auto app = StartBrevlin();
@@ -483,7 +488,8 @@ TEST_CASE("Tab and Shift+Tab take the focus round the tab order, hidden controls
     CHECK(Snapshot::Take().Text() == before.Text());
 }
 
-TEST_CASE("inside a frame an arrow key selects the other button and Space the focused one, storing it") {
+TEST_CASE(
+    "inside a frame an arrow key selects the other button and Space the focused one, storing it") {
     ClearSettings();
     const auto app = StartBrevlin();
     REQUIRE(WaitUntil([&] { return app->FocusName() == "Option3"; }, 2000));
@@ -495,9 +501,9 @@ TEST_CASE("inside a frame an arrow key selects the other button and Space the fo
         std::string_view selects;  // and then has the focus
     };
     const Step steps[] = {
-        {"Right", "Option6"}, {"Left", "Option3"},                          // Frame1
-        {"Tab", ""}, {"Tab", ""}, {"Tab", ""},                               // to Option4
-        {"space", "Option4"}, {"Down", "Option5"}, {"Up", "Option4"},        // Frame3
+        {"Right", "Option6"}, {"Left", "Option3"},                     // Frame1
+        {"Tab", ""},          {"Tab", ""},         {"Tab", ""},        // to Option4
+        {"space", "Option4"}, {"Down", "Option5"}, {"Up", "Option4"},  // Frame3
     };
     std::set<std::string_view> selected = {"Option3", "Option5", "Option2",
                                            "Option8", "Option9", "Option13"};
@@ -529,7 +535,8 @@ TEST_CASE("a setting that cannot be stored: a warning names it and the selection
     const auto app = StartBrevlin();
     const Snapshot before = Snapshot::Take();
     const std::string selection = Selection(*app);
-    REQUIRE(selection == SelectionOf({"Option3", "Option5", "Option2", "Option8", "Option9", "Option13"}));
+    REQUIRE(selection ==
+            SelectionOf({"Option3", "Option5", "Option2", "Option8", "Option9", "Option13"}));
 
     struct Attempt {
         TweakId id;
@@ -631,12 +638,13 @@ TEST_CASE("Hide over a desktop-icon key that holds subkeys says so and names the
           "then try again.\n\nThe setting is as it was before.");
     PressButton(box->box, IDOK);
     CHECK(WaitUntil([&] { return FindMessageBox(app->process_id()) == nullptr; }, 3000));
-    CHECK(Selection(*app) == SelectionOf({"Option3", "Option5", "Option2", "Option8", "Option9",
-                                          "Option13"}));
+    CHECK(Selection(*app) ==
+          SelectionOf({"Option3", "Option5", "Option2", "Option8", "Option9", "Option13"}));
     CHECK(Snapshot::Take().Text() == before.Text());
 }
 
-TEST_CASE("a click or Space on the selected button stores its side again; the focus alone stores nothing") {
+TEST_CASE(
+    "a click or Space on the selected button stores its side again; the focus alone stores nothing") {
     ClearSettings();
     const Tweak& bcc = TweakFor(TweakId::bcc);
     // What the window shows as Disabled, but not in the form Disabled stores.

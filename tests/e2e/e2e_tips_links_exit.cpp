@@ -95,9 +95,8 @@ TEST_CASE("the tip area shows the tip of each of the twelve elements that have o
 
     // Each element right after one whose tip differs, so that every one of
     // them has to change the text.
-    const std::string_view order[] = {"Frame1", "frmmain", "Frame2", "Label2", "Frame3",
-                                      "lbltip", "Frame4",  "Label3", "Frame5", "ppaypal",
-                                      "Frame6", "Frame7"};
+    const std::string_view order[] = {"Frame1", "frmmain", "Frame2", "Label2",  "Frame3", "lbltip",
+                                      "Frame4", "Label3",  "Frame5", "ppaypal", "Frame6", "Frame7"};
     std::string previous(ui::kDefaultTip);
     for (const std::string_view element : order) {
         CAPTURE(element);
@@ -108,7 +107,8 @@ TEST_CASE("the tip area shows the tip of each of the twelve elements that have o
     }
 }
 
-TEST_CASE("option buttons, the white panel and Exit Brevlin keep the tip, as does leaving the window") {
+TEST_CASE(
+    "option buttons, the white panel and Exit Brevlin keep the tip, as does leaving the window") {
     ClearSettings();
     const auto app = StartBrevlin();
 
@@ -118,14 +118,22 @@ TEST_CASE("option buttons, the white panel and Exit Brevlin keep the tip, as doe
     };
     const Step steps[] = {
         // A frame, then its own button.
-        {"Frame1", "Frame1"}, {"Option3", "Frame1"}, {"Option6", "Frame1"},
+        {"Frame1", "Frame1"},
+        {"Option3", "Frame1"},
+        {"Option6", "Frame1"},
         // Straight from one frame onto another frame's button.
-        {"Frame2", "Frame2"}, {"Option3", "Frame2"},
-        {"Frame5", "Frame5"}, {"Option13", "Frame5"}, {"Option9", "Frame5"},
+        {"Frame2", "Frame2"},
+        {"Option3", "Frame2"},
+        {"Frame5", "Frame5"},
+        {"Option13", "Frame5"},
+        {"Option9", "Frame5"},
         // The white panel and the exit label, after a frame and after the link.
-        {"Label1", "Frame5"}, {"Label8", "Frame5"},
-        {"Label3", "Label3"}, {"Label1", "Label3"},
-        {"Frame6", "Frame6"}, {"Label8", "Frame6"},
+        {"Label1", "Frame5"},
+        {"Label8", "Frame5"},
+        {"Label3", "Label3"},
+        {"Label1", "Label3"},
+        {"Frame6", "Frame6"},
+        {"Label8", "Frame6"},
     };
     for (const Step& step : steps) {
         CAPTURE(step.element);
@@ -149,7 +157,8 @@ TEST_CASE("option buttons, the white panel and Exit Brevlin keep the tip, as doe
     CHECK(PointAtAndWait(*app, outside) == TipOf("Frame4"));
 }
 
-TEST_CASE("the copyright line and the donation picture open their pages, each click once, and the window stays") {
+TEST_CASE(
+    "the copyright line and the donation picture open their pages, each click once, and the window stays") {
     ClearSettings();
     const UrlRecorder browser;
     const auto app = StartBrevlin();
@@ -287,8 +296,8 @@ TEST_CASE("the pointing hand over the two links and Exit Brevlin, the arrow else
         return spot ? std::to_string(spot->x) + "," + std::to_string(spot->y) : "none";
     };
     const std::string hand = "5,0";
-    for (std::string_view element : {"Label3", "Label8", "ppaypal", "Frame1", "Option3",
-                                     "Label1", "lbltip", "frmmain"}) {
+    for (std::string_view element :
+         {"Label3", "Label8", "ppaypal", "Frame1", "Option3", "Label1", "lbltip", "frmmain"}) {
         CAPTURE(element);
         const bool wants_hand = element == "Label3" || element == "Label8" || element == "ppaypal";
         const POINT spot = SpotOf(*app, element);

@@ -54,8 +54,8 @@ void StoreEverySetting() {
     ClearSettings();
     for (const Tweak& tweak : Catalogue()) {
         if (!tweak.IsRead()) continue;
-        const RegData data =
-            tweak.kind == ValueKind::StringValue ? Sz(kUnblockedExtensions) : Dword(1);
+        const RegData data = tweak.kind == ValueKind::StringValue ? Sz(kUnblockedExtensions)
+                                                                  : Dword(1);
         PutValue(tweak.root, tweak.key_path, tweak.value_name, data);
     }
 }
@@ -96,7 +96,7 @@ int Show(const char* hover) {
 
 struct Start {
     DWORD process_id = 0;
-    double ms = 0;           // from CreateProcess until the window is shown
+    double ms = 0;            // from CreateProcess until the window is shown
     std::size_t peak_kb = 0;  // the peak working set by then
 };
 
@@ -153,8 +153,8 @@ int Time(const char* path, const char* window_class, int runs) {
 
 // The two programs one after the other, so that whatever else the machine
 // does weighs on both alike.
-int Pairs(const char* first, const char* first_class, const char* second,
-          const char* second_class, int pairs) {
+int Pairs(const char* first, const char* first_class, const char* second, const char* second_class,
+          int pairs) {
     for (int pair = 0; pair < pairs; ++pair) {
         const std::optional<Start> a = Measure(first, first_class);
         const std::optional<Start> b = a ? Measure(second, second_class) : std::nullopt;
