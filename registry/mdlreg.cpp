@@ -1,20 +1,12 @@
 #include "registry/mdlreg.h"
 
-#include "registry/owner.h"
-
 namespace brevlin::mdlreg {
 namespace {
 
 // A key handle for one operation. It is closed when the operation ends,
 // whether the open or create gave one or left it 0.
-struct CloseKeyOf {
-    RegistryPlatform* reg;
-    void operator()(RegHandle key) const { reg->CloseKey(key); }
-};
-using Key = Owner<RegHandle, CloseKeyOf>;
-
 struct Opened {
-    Key key;
+    OwnedKey key;
     RegStatus status;
 };
 
@@ -24,13 +16,13 @@ std::string Terminated(std::string_view text) { return std::string(text); }
 Opened Open(RegistryPlatform& reg, RegRoot root, const std::string& path) {
     RegHandle handle = 0;
     const RegStatus status = reg.OpenKey(root, path.c_str(), &handle);
-    return {Key(handle, CloseKeyOf{&reg}), status};
+    return {OwnedKey(handle, CloseKeyWith{&reg}), status};
 }
 
 Opened Create(RegistryPlatform& reg, RegRoot root, const std::string& path) {
     RegHandle handle = 0;
     const RegStatus status = reg.CreateKey(root, path.c_str(), &handle);
-    return {Key(handle, CloseKeyOf{&reg}), status};
+    return {OwnedKey(handle, CloseKeyWith{&reg}), status};
 }
 
 // The shortest leading part of the path that does not exist, which a create

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "registry/owner.h"
+
 namespace brevlin {
 
 // A predefined root key, as the 32-bit handle value Windows gives it.
@@ -74,5 +76,14 @@ public:
     virtual RegStatus QueryInfoKey(RegHandle key, std::uint32_t* subkeys) = 0;
     virtual RegStatus CloseKey(RegHandle key) = 0;
 };
+
+// A key handle closed through the platform that gave it, when its owner
+// ends: 0 included, which the platform refuses harmlessly and which mdlreg's
+// algorithm closes all the same after a failed open.
+struct CloseKeyWith {
+    RegistryPlatform* registry;
+    void operator()(RegHandle key) const { registry->CloseKey(key); }
+};
+using OwnedKey = Owner<RegHandle, CloseKeyWith>;
 
 }  // namespace brevlin

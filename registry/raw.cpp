@@ -3,17 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "registry/owner.h"
-
 namespace brevlin::raw {
 namespace {
-
-struct CloseKeyOf {
-    RegistryPlatform* reg;
-    void operator()(RegHandle key) const {
-        if (key) reg->CloseKey(key);
-    }
-};
 
 // Another program may keep rewriting the value between our size query and
 // our data query; after this many rounds we stop chasing it.
@@ -31,9 +22,8 @@ Value Failed(RegStatus failure) {
 Value ReadValue(RegistryPlatform& reg, RegRoot root, std::string_view path, std::string_view name) {
     RegHandle handle = 0;
     const RegStatus opened = reg.OpenKey(root, std::string(path).c_str(), &handle);
-    const Owner<RegHandle, CloseKeyOf> key(opened == status::kSuccess ? handle : 0,
-                                           CloseKeyOf{&reg});
     if (opened != status::kSuccess) return Failed(opened);
+    const OwnedKey key(handle, CloseKeyWith{&reg});
 
     const std::string value_name(name);
     std::uint32_t type = regtype::kNone;
@@ -60,7 +50,7 @@ Value ReadValue(RegistryPlatform& reg, RegRoot root, std::string_view path, std:
 Key ProbeKey(RegistryPlatform& reg, RegRoot root, std::string_view path) {
     RegHandle handle = 0;
     const RegStatus opened = reg.OpenKey(root, std::string(path).c_str(), &handle);
-    if (opened == status::kSuccess) reg.CloseKey(handle);
+    const OwnedKey key(handle, CloseKeyWith{&reg});  // only opened to see it is there
     if (opened == status::kSuccess || opened == status::kAccessDenied)
         return {.presence = Presence::Present};
     if (opened == status::kFileNotFound) return {.presence = Presence::Absent};

@@ -12,33 +12,35 @@
 
 namespace brevlin::test {
 
-bool Scratch::Exists(const std::string& relative) const {
+OwnedKey Scratch::Open(const std::string& relative, bool create) const {
     RegHandle key = 0;
-    const RegStatus opened = reg_.OpenKey(RegRoot::CurrentUser, Path(relative).c_str(), &key);
-    if (opened == status::kSuccess) reg_.CloseKey(key);
-    return opened == status::kSuccess;
+    const std::string path = Path(relative);
+    if (create) {
+        reg_.CreateKey(RegRoot::CurrentUser, path.c_str(), &key);
+    } else {
+        reg_.OpenKey(RegRoot::CurrentUser, path.c_str(), &key);
+    }
+    return OwnedKey(key, CloseKeyWith{&reg_});
 }
 
-void Scratch::MakeKey(const std::string& relative) const {
-    RegHandle key = 0;
-    reg_.CreateKey(RegRoot::CurrentUser, Path(relative).c_str(), &key);
-    reg_.CloseKey(key);
+bool Scratch::Exists(const std::string& relative) const {
+    return static_cast<bool>(Open(relative, false));
 }
+
+void Scratch::MakeKey(const std::string& relative) const { Open(relative, true); }
 
 void Scratch::Put(const std::string& relative, const char* name, std::uint32_t type,
                   const std::vector<std::uint8_t>& bytes) const {
     std::vector<std::uint8_t> guarded = bytes;
     guarded.push_back(0xEE);
-    RegHandle key = 0;
-    reg_.CreateKey(RegRoot::CurrentUser, Path(relative).c_str(), &key);
-    reg_.SetValue(key, name, type, guarded.data(), static_cast<std::uint32_t>(bytes.size()));
-    reg_.CloseKey(key);
+    const OwnedKey key = Open(relative, true);
+    reg_.SetValue(key.get(), name, type, guarded.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
 std::optional<StoredValue> Scratch::Get(const std::string& relative, const char* name) const {
-    RegHandle key = 0;
-    if (reg_.OpenKey(RegRoot::CurrentUser, Path(relative).c_str(), &key) != status::kSuccess)
-        return std::nullopt;
+    const OwnedKey opened = Open(relative, false);
+    if (!opened) return std::nullopt;
+    const RegHandle key = opened.get();
     StoredValue value;
     std::uint32_t size = 0;
     RegStatus result = reg_.QueryValue(key, name, &value.type, nullptr, &size);
@@ -57,7 +59,6 @@ std::optional<StoredValue> Scratch::Get(const std::string& relative, const char*
                       " wrote past the ", size, " bytes it reported");
         value.bytes.resize(size);
     }
-    reg_.CloseKey(key);
     if (result != status::kSuccess) return std::nullopt;
     return value;
 }

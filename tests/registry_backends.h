@@ -75,6 +75,8 @@ public:
     void MakeKey(const std::string& relative) const;
 
 private:
+    OwnedKey Open(const std::string& relative, bool create) const;
+
     RegistryPlatform& reg_;
     std::string base_;
 };
