@@ -13,18 +13,17 @@
 
 namespace brevlin::test {
 
-// Passes every call through and keeps the handles that are open, so a test
-// can prove that an operation closed what it opened, on any backend.
-class CountingRegistry final : public RegistryPlatform {
+// Passes every call to another registry; a test double overrides the calls
+// it changes or watches.
+class ForwardingRegistry : public RegistryPlatform {
 public:
-    explicit CountingRegistry(RegistryPlatform& inner) : inner_(inner) {}
-    std::size_t OpenHandles() const { return open_.size(); }
+    explicit ForwardingRegistry(RegistryPlatform& inner) : inner_(inner) {}
 
     RegStatus OpenKey(RegRoot root, const char* path, RegHandle* key) override {
-        return Track(inner_.OpenKey(root, path, key), key);
+        return inner_.OpenKey(root, path, key);
     }
     RegStatus CreateKey(RegRoot root, const char* path, RegHandle* key) override {
-        return Track(inner_.CreateKey(root, path, key), key);
+        return inner_.CreateKey(root, path, key);
     }
     RegStatus QueryValue(RegHandle key, const char* name, std::uint32_t* type, std::uint8_t* data,
                          std::uint32_t* size) override {
@@ -40,8 +39,27 @@ public:
     RegStatus QueryInfoKey(RegHandle key, std::uint32_t* subkeys) override {
         return inner_.QueryInfoKey(key, subkeys);
     }
+    RegStatus CloseKey(RegHandle key) override { return inner_.CloseKey(key); }
+
+private:
+    RegistryPlatform& inner_;
+};
+
+// Keeps the handles that are open, so a test can prove that an operation
+// closed what it opened, on any backend.
+class CountingRegistry final : public ForwardingRegistry {
+public:
+    using ForwardingRegistry::ForwardingRegistry;
+    std::size_t OpenHandles() const { return open_.size(); }
+
+    RegStatus OpenKey(RegRoot root, const char* path, RegHandle* key) override {
+        return Track(ForwardingRegistry::OpenKey(root, path, key), key);
+    }
+    RegStatus CreateKey(RegRoot root, const char* path, RegHandle* key) override {
+        return Track(ForwardingRegistry::CreateKey(root, path, key), key);
+    }
     RegStatus CloseKey(RegHandle key) override {
-        const RegStatus result = inner_.CloseKey(key);
+        const RegStatus result = ForwardingRegistry::CloseKey(key);
         if (result == status::kSuccess) open_.erase(key);
         return result;
     }
@@ -51,7 +69,6 @@ private:
         if (result == status::kSuccess) open_.insert(*key);
         return result;
     }
-    RegistryPlatform& inner_;
     std::set<RegHandle> open_;
 };
 
