@@ -299,6 +299,9 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
 }
 
 void FrmMain::OnAfterShown() {
+    // Once: any program may post this message to the window.
+    if (after_shown_) return;
+    after_shown_ = true;
     CreateControls(false);
     // The shell and the picture decoder expect COM on this thread.
     const auto initialize =

@@ -114,6 +114,7 @@ private:
     HWND focus_ = nullptr;    // where the focus goes back to on activation
     HWND pressed_ = nullptr;  // a label or picture the mouse went down on
     bool unloading_ = false;
+    bool after_shown_ = false;  // the work the first sight did not wait for is done
     // Leaves the COM apartment the first sight did not wait for: the
     // function that does it, loaded with ole32, or null if never entered.
     struct CallUninitialize {

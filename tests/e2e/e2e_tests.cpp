@@ -217,7 +217,8 @@ TEST_CASE(
 }
 
 TEST_CASE(
-    "a DPI change another program posts, with no rectangle or a DPI of no screen, changes nothing") {
+    "private messages and a DPI change another program posts, with no rectangle or a DPI of no "
+    "screen, change nothing") {
     ClearSettings();
     const auto app = StartBrevlin();
     HWND window = app->window();
@@ -235,6 +236,20 @@ TEST_CASE(
         {"a rectangle at an address far away", MAKEWPARAM(120, 120),
          static_cast<LPARAM>(0x7FF000000000LL)},
     };
+    const auto descendants = [&] {
+        int count = 0;
+        EnumChildWindows(
+            window, [](HWND, LPARAM counted) { return ++*reinterpret_cast<int*>(counted), TRUE; },
+            reinterpret_cast<LPARAM>(&count));
+        return count;
+    };
+    const int windows = descendants();
+    // Messages of the program's own range, as any program may post them.
+    for (UINT message = WM_APP; message < WM_APP + 16; ++message)
+        PostMessageA(window, message, 0, 0);
+    CHECK(RoundTrip(window));
+    CHECK(descendants() == windows);
+
     for (const Posted& post : posts) {
         CAPTURE(post.what);
         PostMessageA(window, WM_DPICHANGED, post.dpi, post.rectangle);
