@@ -218,8 +218,6 @@ std::size_t IndexOf(const Control& control) {
 
 int ControlId(const Control& control) { return kFirstId + static_cast<int>(IndexOf(control)); }
 
-bool TakesFocus(const Control& control) { return Focusable(control); }
-
 bool IsInSight(const Control& control) {
     const Twips& place = control.place;
     if (control.container.empty())

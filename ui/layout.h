@@ -105,7 +105,6 @@ const Control* FindControl(int id);
 int ControlId(const Control& control);
 // The control's place in the table.
 std::size_t IndexOf(const Control& control);
-bool TakesFocus(const Control& control);
 // Whether any of the control lies inside its container's visible area: the
 // window's client area, or a frame's rectangle.
 bool IsInSight(const Control& control);

@@ -3,7 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "resources/version.h"
 #include "tweaks/decimal.h"
 
 namespace brevlin::ui {

@@ -1,14 +1,12 @@
 // The window's fixed texts: hover tips, link targets, the farewell, and the
-// warning for a setting that could not be changed. Portable.
+// title of the warning for a setting that could not be changed (its words
+// are the settings' own, in tweaks/settings.h). Portable.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
-
-#include "registry/platform.h"
-#include "tweaks/catalogue.h"
 
 namespace brevlin::ui {
 
