@@ -2,6 +2,7 @@
 // standard error, the exit code, and what is stored afterwards.
 #include <doctest/doctest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,25 @@ const std::string kDeskIcon =
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
+// Files by name, and error codes in words of its own.
+struct Files final : cli::System {
+    std::map<std::string, std::string> files;
+    cli::FileRead Read(const std::string& name, std::size_t most) override {
+        const auto found = files.find(name);
+        cli::FileRead read{.path = "C:\\" + name};
+        if (found == files.end()) return (read.words = "not found", read);
+        if (found->second.size() > most) return (read.result = cli::FileRead::Result::TooLarge, read);
+        return (read.result = cli::FileRead::Result::Read, read.bytes = found->second, read);
+    }
+    std::string Words(long code) override { return "error " + std::to_string(code); }
+};
+
 struct Cli {
     RegistryStore store;
     test::CountingRegistry registry{store};
+    Files files;
     cli::Outcome Run(std::vector<std::string> args) {
-        cli::Outcome outcome = cli::Run(args, registry);
+        cli::Outcome outcome = cli::Run(args, registry, files);
         CHECK(registry.OpenHandles() == 0);
         return outcome;
     }
@@ -144,7 +159,7 @@ TEST_CASE("an export that cannot read a value exports nothing, exit 1") {
     cli.store.Put(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
     cli.store.Refuse(HKCU, kPreferences, kRefuseOpen);
     const cli::Outcome outcome = cli.Run({"export", "out.reg"});
-    CHECK((outcome.exit_code == 1 && outcome.out.empty() && !outcome.out_file));
+    CHECK((outcome.exit_code == 1 && outcome.out.empty() && outcome.out_file.empty()));
     CHECK(outcome.err == "brevlinc: could not read HKEY_CURRENT_USER\\" + kPreferences +
                              "\\ShowBcc (Windows reported error 5), so nothing was exported\r\n");
 }

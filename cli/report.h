@@ -1,0 +1,25 @@
+// Rows for people and for scripts, as Windows' own tools print them with
+// /fo table|list|csv and /nh (tasklist, schtasks).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brevlin::cli {
+
+enum class Format : std::uint8_t { Table, List, Csv };
+
+struct Report {
+    std::span<const std::string_view> headers;
+    std::vector<std::string> cells = {};  // row after row, a cell for each header
+};
+
+// table: the headers, a row of "=" under each, then the rows, in columns;
+// list: "Header: cell" lines, a blank line between rows; csv: RFC 4180,
+// every field quoted. /nh leaves out the headers (not for list).
+std::string Render(const Report& report, Format format, bool no_header);
+
+}  // namespace brevlin::cli
