@@ -14,8 +14,8 @@
 #include "tweaks/settings.h"
 
 // brevlinc.exe has a size budget, and every call that joins texts costs
-// code: texts are joined from NUL-terminated pieces, and the catalogue's
-// texts, which are string literals, are passed on as such.
+// code: the lines for standard error are data, filled by one function, and
+// the catalogue's texts, which are string literals, are passed on as such.
 namespace brevlin::cli {
 namespace {
 
@@ -24,43 +24,62 @@ namespace {
 constexpr std::size_t kMostFileBytes = std::size_t{64} << 20;
 constexpr const char* kVersionLine = "brevlinc " BREVLIN_VERSION_TEXT;
 
-// ---------------------------------------------------------------- texts
+// ---------------------------------------------------------------- messages
 
-void Add(std::string& to, std::initializer_list<const char*> parts) {
-    for (const char* part : parts) to += part;
-}
+// A line for standard error. Its first character is the exit code it
+// gives (\3: none, a warning); then \1 stands for the next argument as
+// typed, quoted, kept short and in ASCII, which every console code page
+// shows as it is, and \2 for the next as it is.
+constexpr int kUsage = exit_code::kUsage;
+constexpr const char* kNoCommand = "\x02" "no command given";
+constexpr const char* kUnknownCommand = "\x02" "unknown command \1";
+constexpr const char* kUnknownOption = "\x02" "unknown option \1";
+constexpr const char* kNotTaken = "\x02" "\2 does not take \1";
+constexpr const char* kNoFormat = "\x02" "/fo needs table, list or csv";
+constexpr const char* kNoHeaderInList = "\x02" "/nh does not go with /fo list";
+constexpr const char* kTooMany = "\x02" "too many arguments";
+constexpr const char* kOneSetting = "\x02" "get needs one SETTING";
+constexpr const char* kNoOperand = "\x02" "list takes no \1";
+constexpr const char* kUnknownSetting = "\x02" "unknown setting \1";
+constexpr const char* kPairs = "\x02" "set needs SETTING on|off pairs";
+constexpr const char* kTwice = "\x02" "\2 given twice";
+constexpr const char* kUnknownState = "\x02" "unknown state \1 for \2: use on or off";
+constexpr const char* kOneCommand = "\x02" "help takes one COMMAND";
+constexpr const char* kTwoFiles = "\x02" "more than one FILE: \1 and \1";
+constexpr const char* kNoFile = "\x02" "\2 needs a FILE";
+constexpr const char* kNotHeld = "\x02" "\2 holds no \2";
+constexpr const char* kNoneHeld = "\x02" "\2 holds none of the settings asked for";
+constexpr const char* kBadFile = "\x02" "\2\2\2: \2";
+constexpr const char* kCannotRead = "\x01" "cannot read \2: \2";
+constexpr const char* kCannotExport = "\x01" "cannot read \2: \2 Nothing was exported.";
+constexpr const char* kNotRestored = "\x03" "warning: regedit /s cannot store \2 as it is, a text not ending "
+                               "in a NUL; brevlinc apply can";
 
-// One line on standard error, and the exit code; a mistake in the command
-// line also says where the usage is. Returns false, for the callers that
-// stop there.
-bool Say(Outcome& outcome, int code, std::initializer_list<const char*> parts,
-         bool usage = false) {
-    outcome.exit_code = code;
-    Add(outcome.err, {"brevlinc: "});
-    Add(outcome.err, parts);
-    Add(outcome.err, {usage ? ". Type \"brevlinc /?\" for usage.\r\n" : "\r\n"});
-    return false;
-}
-
-bool Mistake(Outcome& outcome, std::initializer_list<const char*> parts) {
-    return Say(outcome, exit_code::kUsage, parts, true);
-}
-
-// An argument shown back in an error line: kept short and on one line, and
-// in ASCII, which every console code page shows as it is.
-std::string Shown(std::string_view argument) {
+// Says it on standard error. Returns false, for the callers that stop
+// there. (The arguments are NUL-terminated: the command line's, the
+// catalogue's string literals, or std::string's.)
+bool Tell(Outcome& outcome, const char* message, const char* a = "", const char* b = "",
+          const char* c = "", const char* d = "") {
     constexpr std::size_t kMost = 40;
-    std::string shown = "\"";
-    for (char c : argument.substr(0, kMost)) shown += c >= 0x20 && c < 0x7F ? c : '?';
-    return shown + (argument.size() > kMost ? "...\"" : "\"");
-}
-
-// Whether the argument is the word, in any case.
-bool Is(std::string_view arg, const char* word) {
-    std::size_t i = 0;
-    for (; i < arg.size() && word[i]; ++i)
-        if ((arg[i] >= 'A' && arg[i] <= 'Z' ? arg[i] | 0x20 : arg[i]) != word[i]) return false;
-    return i == arg.size() && !word[i];
+    const char* args[] = {a, b, c, d};
+    const char** next = args;
+    std::string& err = outcome.err;
+    err += "brevlinc: ";
+    const int code = *message == '\3' ? exit_code::kOk : *message;
+    for (const char* text = message + 1; *text; ++text) {
+        if (*text == '\2') err += *next++;
+        if (*text != '\1') {
+            if (*text != '\2') err += *text;
+            continue;
+        }
+        const std::string_view arg = *next++;
+        err += '"';
+        for (char ch : arg.substr(0, kMost)) err += ch >= 0x20 && ch < 0x7F ? ch : '?';
+        err += arg.size() > kMost ? "...\"" : "\"";
+    }
+    err += code == kUsage ? ". Type \"brevlinc /?\" for usage.\r\n" : "\r\n";
+    if (code != exit_code::kOk) outcome.exit_code = code;
+    return false;
 }
 
 // ---------------------------------------------------------------- the command line
@@ -91,9 +110,9 @@ struct Request {
     unsigned options = 0;
     Format format = Format::Table;
     // What is neither an option nor its value; more make no sense.
-    std::string_view operands[16] = {};
+    const char* operands[16] = {};
     std::size_t count = 0;
-    std::span<const std::string_view> Operands() const { return {operands, count}; }
+    std::span<const char* const> Operands() const { return {operands, count}; }
 };
 
 struct Context {
@@ -101,20 +120,25 @@ struct Context {
     System& system;
 };
 
-bool LooksLikeOption(std::string_view arg) {
-    return !arg.empty() && (arg[0] == '/' || arg[0] == '-');
+// Whether the argument is the word, in any case.
+bool Is(const char* arg, const char* word) {
+    for (; *arg || *word; ++arg, ++word)
+        if ((*arg >= 'A' && *arg <= 'Z' ? *arg | 0x20 : *arg) != *word) return false;
+    return true;
 }
 
+bool LooksLikeOption(const char* arg) { return *arg == '/' || *arg == '-'; }
+
 // The option an argument names, in any case, after "/", "-" or "--".
-unsigned OptionOf(std::string_view arg) {
-    const std::string_view name = arg.substr(arg.starts_with("--") ? 2 : 1);
+unsigned OptionOf(const char* arg) {
+    const char* name = arg + (arg[0] == '-' && arg[1] == '-' ? 2 : 1);
     for (const OptionName& option : kOptions)
         if (Is(name, option.name)) return option.option;
     return 0;
 }
 
 // The setting an operand names, in any case.
-const Tweak* SettingNamed(std::string_view operand) {
+const Tweak* SettingNamed(const char* operand) {
     for (const Tweak& tweak : Catalogue())
         if (Is(operand, tweak.name.data())) return &tweak;
     return nullptr;
@@ -125,17 +149,16 @@ unsigned Bit(const Tweak& tweak) { return 1u << static_cast<unsigned>(tweak.id);
 // ---------------------------------------------------------------- settings
 
 // "bcc        " and what became of it.
-std::string SettingLine(const Tweak& tweak, const char* says) {
+void SettingLine(Outcome& outcome, const Tweak& tweak, const char* says) {
     std::string line(tweak.name);
     line.resize(11, ' ');  // the longest name, "plaintext", and two blanks
-    Add(line, {says, "\r\n"});
-    return line;
+    ((outcome.out += line) += says) += "\r\n";
 }
 
 std::string ValueName(const Tweak& tweak) {
     std::string name = RootName(tweak.root).data();
-    Add(name, {"\\", tweak.key_path.data(), tweak.IsRead() ? "\\" : "", tweak.value_name.data()});
-    return name;
+    ((name += '\\') += tweak.key_path) += tweak.IsRead() ? "\\" : "";
+    return name += tweak.value_name;
 }
 
 const char* StateName(Side side) { return side == Side::On ? "on" : "off"; }
@@ -163,12 +186,19 @@ std::string RefusedLine(const Tweak& tweak, Side side, const mdlreg::WriteResult
     return line;
 }
 
-// What a file carries of a setting, as this machine stores it.
-raw::Value Stored(RegistryPlatform& registry, const Tweak& tweak) {
-    if (tweak.IsRead())
-        return raw::ReadValue(registry, tweak.root, tweak.key_path, tweak.value_name);
-    const raw::Key key = raw::ProbeKey(registry, tweak.root, tweak.key_path);
-    return {.presence = key.presence, .status = key.status};
+// What a file carries of a setting, as this machine stores it; false, with
+// the message, when it cannot be read.
+bool Stored(Context& context, Outcome& outcome, const Tweak& tweak, raw::Value& value,
+            const char* unreadable) {
+    if (tweak.IsRead()) {
+        value = raw::ReadValue(context.registry, tweak.root, tweak.key_path, tweak.value_name);
+    } else {
+        const raw::Key key = raw::ProbeKey(context.registry, tweak.root, tweak.key_path);
+        value = {.presence = key.presence, .status = key.status};
+    }
+    if (value.presence != raw::Presence::Unreadable) return true;
+    return Tell(outcome, unreadable, ValueName(tweak).c_str(),
+                context.system.Words(value.status).c_str());
 }
 
 bool Same(const raw::Value& a, const raw::Value& b) {
@@ -195,27 +225,21 @@ std::string Described(const Tweak& tweak, const raw::Value& value) {
 // ---------------------------------------------------------------- scopes and files
 
 struct Scope {
-    unsigned settings = 0;  // a bit per setting; 0 when nothing narrows it
-    unsigned named = 0;     // the settings named one by one
-    std::string file = {};  // empty when none is given
+    unsigned settings = 0;   // a bit per setting; 0 when nothing narrows it
+    unsigned named = 0;      // the settings named one by one
+    const char* file = nullptr;
 };
 
 // /user, /machine and setting ids; an operand that is none is the FILE.
-bool ScopeOf(const Request& request, Scope& scope, Outcome& mistake) {
+bool ScopeOf(const Request& request, Scope& scope, Outcome& outcome) {
     for (const Tweak& tweak : Catalogue())
         if (request.options & (tweak.root == RegRoot::CurrentUser ? kUser : kMachine))
             scope.settings |= Bit(tweak);
-    for (std::string_view operand : request.Operands()) {
-        if (const Tweak* tweak = SettingNamed(operand)) {
-            scope.named |= Bit(*tweak);
-            scope.settings |= Bit(*tweak);
-            continue;
-        }
-        if (operand.empty()) return Mistake(mistake, {"a FILE with no name"});
-        if (!scope.file.empty())
-            return Mistake(mistake, {"more than one FILE: ", Shown(scope.file).c_str(), " and ",
-                                      Shown(operand).c_str()});
-        scope.file = operand;
+    for (const char* operand : request.Operands()) {
+        const Tweak* tweak = SettingNamed(operand);
+        if (tweak) scope.named |= Bit(*tweak), scope.settings |= Bit(*tweak);
+        else if (scope.file) return Tell(outcome, kTwoFiles, scope.file, operand);
+        else scope.file = operand;
     }
     return true;
 }
@@ -228,35 +252,32 @@ struct Loaded {
 };
 
 bool Load(const Request& request, Context& context, const char* command, Loaded& loaded,
-          Outcome& failure) {
+          Outcome& outcome) {
     Scope scope;
-    if (!ScopeOf(request, scope, failure)) return false;
-    if (scope.file.empty()) return Mistake(failure, {command, " needs a FILE"});
+    if (!ScopeOf(request, scope, outcome)) return false;
+    if (!scope.file) return Tell(outcome, kNoFile, command);
     const FileRead file = context.system.Read(scope.file, kMostFileBytes);
-    const char* path = file.path.c_str();
-    if (file.result == FileRead::Result::Failed)
-        return Say(failure, exit_code::kFailed, {"cannot read ", path, ": ", file.words.c_str()});
-    if (file.result == FileRead::Result::TooLarge)
-        return Say(failure, exit_code::kUsage, {path, " is over 64 MB, unlike any export"});
+    if (!file.read) return Tell(outcome, kCannotRead, file.path.c_str(), file.words.c_str());
     const FileProblem problem = ReadRegFile(file.bytes, loaded.held);
     if (problem.problem)
-        return Say(failure, exit_code::kUsage,
-                              {path, problem.line ? ", line " : "",
-                               problem.line ? Decimal(static_cast<long long>(problem.line)).c_str()
-                                            : "",
-                               ": ", problem.problem});
+        return Tell(outcome, kBadFile, file.path.c_str(), problem.line ? ", line " : "",
+                    problem.line ? Decimal(static_cast<long long>(problem.line)).c_str() : "",
+                    problem.problem);
     for (const Tweak& tweak : Catalogue()) {
         const bool held = loaded.held[static_cast<std::size_t>(tweak.id)].has_value();
         if ((scope.named & Bit(tweak)) && !held)
-            return Mistake(failure, {path, " holds no ", tweak.name.data()});
+            return Tell(outcome, kNotHeld, file.path.c_str(), tweak.name.data());
         if (held && (!scope.settings || (scope.settings & Bit(tweak))))
             loaded.settings |= Bit(tweak);
     }
-    if (!loaded.settings) Mistake(failure, {path, " holds none of the settings asked for"});
-    return loaded.settings != 0;
+    return loaded.settings || Tell(outcome, kNoneHeld, file.path.c_str());
 }
 
 // ---------------------------------------------------------------- commands
+
+void Cells(Report& report, std::initializer_list<const char*> cells) {
+    for (const char* cell : cells) report.cells.emplace_back(cell);
+}
 
 struct Command {
     const char* name;
@@ -266,45 +287,40 @@ struct Command {
     void (*run)(const Request&, Context&, Outcome&);
 };
 
-constexpr std::string_view kListHeaders[] = {"Setting", "State", "Frame", "Button"};
-constexpr std::string_view kCheckHeaders[] = {"Setting", "Result", "File", "Stored"};
-
 void List(const Request& request, Context& context, Outcome& outcome) {
-    Report report{.headers = kListHeaders};
+    if (request.count) return (void)Tell(outcome, kNoOperand, request.operands[0]);
+    Report report{4};
+    Cells(report, {"Setting", "State", "Frame", "Button"});
     for (const Tweak& tweak : Catalogue()) {
         const Side side = StoredSide(context.registry, tweak);
-        for (std::string_view cell :
-             {tweak.name, std::string_view(StateName(side)), tweak.frame_caption,
-              tweak.choice(side).caption})
-            report.cells.emplace_back(cell);
+        Cells(report, {tweak.name.data(), StateName(side), tweak.frame_caption.data(),
+                       tweak.choice(side).caption.data()});
     }
     outcome.out = Render(report, request.format, request.options & kNoHeader);
 }
 
 void Get(const Request& request, Context& context, Outcome& outcome) {
     const auto operands = request.Operands();
-    if (operands.size() != 1) return (void)Mistake(outcome, {"get needs one SETTING"});
+    if (operands.size() != 1) return (void)Tell(outcome, kOneSetting);
     const Tweak* tweak = SettingNamed(operands[0]);
-    if (!tweak) return (void)Mistake(outcome, {"unknown setting ", Shown(operands[0]).c_str()});
-    Add(outcome.out, {StateName(StoredSide(context.registry, *tweak)), "\r\n"});
+    if (!tweak) return (void)Tell(outcome, kUnknownSetting, operands[0]);
+    (outcome.out = StateName(StoredSide(context.registry, *tweak))) += "\r\n";
 }
 
 void Set(const Request& request, Context& context, Outcome& outcome) {
     const auto operands = request.Operands();
-    if (operands.empty() || operands.size() % 2 != 0)
-        return (void)Mistake(outcome, {"set needs SETTING on|off pairs"});
+    if (operands.empty() || operands.size() % 2 != 0) return (void)Tell(outcome, kPairs);
     // Every pair is checked before the first write.
     const Tweak* settings[kTweakCount] = {};
     unsigned given = 0, on = 0;
     for (std::size_t i = 0; i < operands.size(); i += 2) {
         const Tweak* tweak = SettingNamed(operands[i]);
-        if (!tweak) return (void)Mistake(outcome, {"unknown setting ", Shown(operands[i]).c_str()});
-        if (given & Bit(*tweak)) return (void)Mistake(outcome, {tweak->name.data(), " given twice"});
+        if (!tweak) return (void)Tell(outcome, kUnknownSetting, operands[i]);
+        if (given & Bit(*tweak)) return (void)Tell(outcome, kTwice, tweak->name.data());
         if (!Is(operands[i + 1], "on") && !Is(operands[i + 1], "off"))
-            return (void)Mistake(outcome, {"unknown state ", Shown(operands[i + 1]).c_str(), " for ",
-                                           tweak->name.data(), ": use on or off"});
+            return (void)Tell(outcome, kUnknownState, operands[i + 1], tweak->name.data());
         given |= Bit(*tweak);
-        if (Is(operands[i + 1], "on")) on |= Bit(*tweak);
+        on |= Is(operands[i + 1], "on") ? Bit(*tweak) : 0;
         settings[i / 2] = tweak;
     }
     for (const Tweak* tweak : settings) {
@@ -314,8 +330,8 @@ void Set(const Request& request, Context& context, Outcome& outcome) {
         const mdlreg::WriteResult result =
             WriteSide(context.registry, *tweak, side, tweak->choice(side).text);
         if (!result.ok()) outcome.exit_code = exit_code::kFailed;
-        outcome.out += SettingLine(
-            *tweak, result.ok() ? StateName(side) : RefusedLine(*tweak, side, result).c_str());
+        SettingLine(outcome, *tweak,
+                    result.ok() ? StateName(side) : RefusedLine(*tweak, side, result).c_str());
     }
 }
 
@@ -325,21 +341,13 @@ void Export(const Request& request, Context& context, Outcome& outcome) {
     Held held;
     for (const Tweak& tweak : Catalogue()) {
         if (scope.settings && !(scope.settings & Bit(tweak))) continue;
-        auto& value = held[static_cast<std::size_t>(tweak.id)];
-        value = Stored(context.registry, tweak);
-        const std::string name = ValueName(tweak);
-        if (value->presence == raw::Presence::Unreadable)
-            return (void)Say(outcome, exit_code::kFailed,
-                             {"cannot read ", name.c_str(), ": ",
-                              context.system.Words(value->status).c_str(),
-                              ". Nothing was exported."});
-        if (!RegeditRestores(*value))
-            Add(outcome.err, {"brevlinc: warning: regedit /s cannot store ", name.c_str(),
-                              " as it is, a text not ending in a NUL; brevlinc apply can\r\n"});
+        raw::Value& value = held[static_cast<std::size_t>(tweak.id)].emplace();
+        if (!Stored(context, outcome, tweak, value, kCannotExport)) return;
+        if (!RegeditRestores(value)) Tell(outcome, kNotRestored, ValueName(tweak).c_str());
     }
     outcome.out = WriteRegFile(held);
     outcome.out_is_utf16 = true;
-    outcome.out_file = std::move(scope.file);
+    if (scope.file) outcome.out_file = scope.file;
     outcome.replace = request.options & kReplace;
 }
 
@@ -348,17 +356,16 @@ void Export(const Request& request, Context& context, Outcome& outcome) {
 void Compare(const Request& request, Context& context, Outcome& outcome, bool check) {
     Loaded loaded;
     if (!Load(request, context, check ? "check" : "apply", loaded, outcome)) return;
-    Report report{.headers = kCheckHeaders};
+    Report report{4};
+    Cells(report, {"Setting", "Result", "File", "Stored"});
     for (const Tweak& tweak : Catalogue()) {
         if (!(loaded.settings & Bit(tweak))) continue;
         const raw::Value& want = *loaded.held[static_cast<std::size_t>(tweak.id)];
-        const raw::Value stored = Stored(context.registry, tweak);
-        const Side side = want.presence == raw::Presence::Present ? Side::On : Side::Off;
-        std::string says = "unreadable";
+        raw::Value stored;
+        std::string refused;
+        const char* says = "unreadable";
         bool failed = true;
-        if (stored.presence == raw::Presence::Unreadable) {
-            Add(outcome.err, {"brevlinc: cannot read ", ValueName(tweak).c_str(), ": ",
-                              context.system.Words(stored.status).c_str(), "\r\n"});
+        if (!Stored(context, outcome, tweak, stored, kCannotRead)) {
         } else if (Same(stored, want)) {
             says = check ? "matches" : "unchanged", failed = false;
         } else if (check) {
@@ -367,22 +374,24 @@ void Compare(const Request& request, Context& context, Outcome& outcome, bool ch
             says = "would change", failed = false;
         } else if (const mdlreg::WriteResult result = Store(context.registry, tweak, want);
                    !result.ok()) {
-            says = RefusedLine(tweak, side, result);
-        } else if (Same(Stored(context.registry, tweak), want)) {
+            refused = RefusedLine(tweak, want.presence == raw::Presence::Present ? Side::On
+                                                                                 : Side::Off,
+                                  result);
+        } else if (Stored(context, outcome, tweak, stored, kCannotRead) && Same(stored, want)) {
             says = "changed", failed = false;
         } else {
-            says = "refused: Windows took the write, yet reads back another value.";
+            refused = "refused: Windows reads back another value.";
         }
+        if (!refused.empty()) says = refused.c_str();
         if (failed) outcome.exit_code = exit_code::kFailed;
+        const bool differs = check && failed && stored.presence != raw::Presence::Unreadable;
         if (!check) {
-            outcome.out += SettingLine(tweak, says.c_str());
+            SettingLine(outcome, tweak, says);
             continue;
         }
-        const bool differs = says == "differs";
-        report.cells.emplace_back(tweak.name);
-        report.cells.push_back(says);
-        report.cells.push_back(differs ? Described(tweak, want) : std::string());
-        report.cells.push_back(differs ? Described(tweak, stored) : std::string());
+        const std::string file_has = differs ? Described(tweak, want) : "";
+        const std::string stored_is = differs ? Described(tweak, stored) : "";
+        Cells(report, {tweak.name.data(), says, file_has.c_str(), stored_is.c_str()});
     }
     if (check) outcome.out = Render(report, request.format, request.options & kNoHeader);
 }
@@ -426,15 +435,15 @@ constexpr const char* kGeneralHelp =
     "makes no sense.\n";
 
 void HelpText(const Command* command, Outcome& outcome) {
-    std::string text;
-    Add(text, {kVersionLine, ": the seven Outlook 2002 settings of Brevlin\n\n"});
+    std::string text = kVersionLine;
+    text += ": the seven Outlook 2002 settings of Brevlin\n\n";
     for (const Command& each : kCommands)
-        if (!command || command == &each) Add(text, {"  brevlinc ", each.synopsis, "\n"});
-    Add(text, {"\n", command ? command->details : kGeneralHelp});
+        if (!command || command == &each) ((text += "  brevlinc ") += each.synopsis) += '\n';
+    (text += '\n') += command ? command->details : kGeneralHelp;
     for (char c : text) (c == '\n' ? outcome.out += '\r' : outcome.out) += c;
 }
 
-const Command* CommandNamed(std::string_view name) {
+const Command* CommandNamed(const char* name) {
     for (const Command& command : kCommands)
         if (Is(name, command.name)) return &command;
     return nullptr;
@@ -442,44 +451,42 @@ const Command* CommandNamed(std::string_view name) {
 
 void Help(const Request& request, Context&, Outcome& outcome) {
     const auto operands = request.Operands();
-    if (operands.size() > 1) return (void)Mistake(outcome, {"help takes one COMMAND"});
+    if (operands.size() > 1) return (void)Tell(outcome, kOneCommand);
     const Command* command = operands.empty() ? nullptr : CommandNamed(operands[0]);
     if (!operands.empty() && !command)
-        return (void)Mistake(outcome, {"unknown command ", Shown(operands[0]).c_str()});
+        return (void)Tell(outcome, kUnknownCommand, operands[0]);
     HelpText(command, outcome);
 }
 
 // The command's options and operands; /fo takes the next argument.
 bool Parse(std::span<const std::string> args, const Command& command, Request& request,
-           Outcome& mistake) {
+           Outcome& outcome) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (!LooksLikeOption(arg) && request.count == std::size(request.operands))
-            return Mistake(mistake, {"too many arguments"});
-        if (!LooksLikeOption(arg)) {
-            request.operands[request.count++] = arg;
+        if (!LooksLikeOption(arg.c_str())) {
+            if (request.count == std::size(request.operands)) return Tell(outcome, kTooMany);
+            request.operands[request.count++] = arg.c_str();
             continue;
         }
-        const unsigned option = OptionOf(arg);
-        if (!option) return Mistake(mistake, {"unknown option ", Shown(arg).c_str()});
-        if (!(command.options & option))
-            return Mistake(mistake, {command.name, " does not take ", Shown(arg).c_str()});
+        const unsigned option = OptionOf(arg.c_str());
+        if (!option) return Tell(outcome, kUnknownOption, arg.c_str());
+        if (!(command.options & option)) return Tell(outcome, kNotTaken, command.name, arg.c_str());
         request.options |= option;
         if (option != kFormat) continue;
-        const std::string_view format = ++i < args.size() ? args[i] : "";
+        const char* format = ++i < args.size() ? args[i].c_str() : "";
         unsigned chosen = 0;
         while (chosen < 3 && !Is(format, kFormats[chosen])) ++chosen;
-        if (chosen == 3) return Mistake(mistake, {"/fo needs table, list or csv"});
+        if (chosen == 3) return Tell(outcome, kNoFormat);
         request.format = static_cast<Format>(chosen);
     }
     if ((request.options & kNoHeader) && request.format == Format::List)
-        return Mistake(mistake, {"/nh does not go with /fo list"});
+        return Tell(outcome, kNoHeaderInList);
     return true;
 }
 
 bool Asks(std::span<const std::string> args, unsigned option) {
     for (const std::string& arg : args)
-        if (LooksLikeOption(arg) && OptionOf(arg) == option) return true;
+        if (LooksLikeOption(arg.c_str()) && OptionOf(arg.c_str()) == option) return true;
     return false;
 }
 
@@ -487,20 +494,20 @@ bool Asks(std::span<const std::string> args, unsigned option) {
 
 Outcome UsageError(std::string_view problem) {
     Outcome outcome;
-    Mistake(outcome, {std::string(problem).c_str()});
+    Tell(outcome, "\x02\2", std::string(problem).c_str());
     return outcome;
 }
 
 Outcome Run(std::span<const std::string> args, RegistryPlatform& registry, System& system) {
     Outcome outcome;
-    const bool named = !args.empty() && !LooksLikeOption(args[0]);
-    const Command* command = named ? CommandNamed(args[0]) : nullptr;
+    const bool named = !args.empty() && !LooksLikeOption(args[0].c_str());
+    const Command* command = named ? CommandNamed(args[0].c_str()) : nullptr;
     Request request;
     Context context{registry, system};
-    if (named && !command) Mistake(outcome, {"unknown command ", Shown(args[0]).c_str()});
+    if (named && !command) Tell(outcome, kUnknownCommand, args[0].c_str());
     else if (Asks(args, kHelp)) HelpText(command, outcome);
-    else if (Asks(args, kVersion)) Add(outcome.out, {kVersionLine, "\r\n"});
-    else if (!command) Mistake(outcome, {"no command given"});
+    else if (Asks(args, kVersion)) (outcome.out = kVersionLine) += "\r\n";
+    else if (!command) Tell(outcome, kNoCommand);
     else if (Parse(args.subspan(1), *command, request, outcome)) command->run(request, context, outcome);
     return outcome;
 }

@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cli/commands.h"
@@ -30,9 +29,10 @@ constexpr DWORD kChunk = 16 * 1024;
 
 DWORD Chunk(std::size_t left) { return left < kChunk ? static_cast<DWORD>(left) : kChunk; }
 
-bool WriteAll(HANDLE to, std::string_view bytes) {
-    for (DWORD written = 0; !bytes.empty(); bytes.remove_prefix(written))
-        if (!WriteFile(to, bytes.data(), Chunk(bytes.size()), &written, nullptr) || !written)
+bool WriteAll(HANDLE to, const std::string& bytes) {
+    for (DWORD written = 0, done = 0; done < bytes.size(); done += written)
+        if (!WriteFile(to, bytes.data() + done, Chunk(bytes.size() - done), &written, nullptr) ||
+            !written)
             return false;
     return true;
 }
@@ -40,23 +40,21 @@ bool WriteAll(HANDLE to, std::string_view bytes) {
 // UTF-16 to UTF-8. With `strict`, text that is not valid UTF-16 has none
 // (the command line must be: a file name stays whole); otherwise such
 // characters become U+FFFD, as in a message.
-bool Utf8(std::wstring_view text, std::string& utf8, bool strict = false) {
+bool Utf8(const wchar_t* text, int length, std::string& utf8, bool strict = false) {
     const DWORD flags = strict ? WC_ERR_INVALID_CHARS : 0;
-    const int length = static_cast<int>(text.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, flags, text, length, nullptr, 0, nullptr, nullptr);
     utf8.resize(static_cast<std::size_t>(size > 0 ? size : 0));
-    return WideCharToMultiByte(CP_UTF8, flags, text.data(), length, utf8.data(), size, nullptr,
+    return WideCharToMultiByte(CP_UTF8, flags, text, length, utf8.data(), size, nullptr,
                                nullptr) == size;
 }
 
-std::string Utf8(std::wstring_view text) {
+std::string Utf8(const std::wstring& text) {
     std::string utf8;
-    Utf8(text, utf8);
+    Utf8(text.data(), static_cast<int>(text.size()), utf8);
     return utf8;
 }
 
-std::wstring Utf16(std::string_view text) {
+std::wstring Utf16(const std::string& text) {
     const int length = static_cast<int>(text.size());
     const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
@@ -76,7 +74,9 @@ std::string Words(DWORD code) {
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, code, 0, words, 512, nullptr);
     while (length > 0 && (words[length - 1] == L'\r' || words[length - 1] == L'\n')) --length;
-    return length ? Utf8({words, length}) : "error " + brevlin::Decimal(code);
+    std::string text;
+    Utf8(words, static_cast<int>(length), text);
+    return length ? text : "error " + brevlin::Decimal(code);
 }
 
 std::wstring FullPath(const std::string& name) {
@@ -99,17 +99,20 @@ public:
         const FileHandle handle(CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         LARGE_INTEGER size{};
-        bool read = handle.get() != INVALID_HANDLE_VALUE && GetFileSizeEx(handle.get(), &size);
-        if (read && static_cast<unsigned long long>(size.QuadPart) > most)
-            return (file.result = FileRead::Result::TooLarge, file);
-        if (read) file.bytes.resize(static_cast<std::size_t>(size.QuadPart));
-        for (DWORD got = 0, done = 0; read && done < file.bytes.size(); done += got) {
-            read = ReadFile(handle.get(), file.bytes.data() + done,
-                            Chunk(file.bytes.size() - done), &got, nullptr);
-            if (!got) file.bytes.resize(done);  // it shrank while we read
-        }
-        if (!read) file.words = Words(LastError());
-        if (read) file.result = FileRead::Result::Read;
+        DWORD got = 0;
+        DWORD error = handle.get() != INVALID_HANDLE_VALUE && GetFileSizeEx(handle.get(), &size)
+                          ? ERROR_SUCCESS
+                          : LastError();
+        // No read of more than `most` bytes, far below 4 GB: one read.
+        if (!error && static_cast<unsigned long long>(size.QuadPart) > most)
+            error = ERROR_FILE_TOO_LARGE;
+        file.bytes.resize(error ? 0 : static_cast<std::size_t>(size.QuadPart));
+        if (!error && !ReadFile(handle.get(), file.bytes.data(),
+                                static_cast<DWORD>(file.bytes.size()), &got, nullptr))
+            error = LastError();
+        file.bytes.resize(got);  // what is there, should it have shrunk
+        file.read = !error;
+        if (error) file.words = Words(error);
         return file;
     }
     std::string Words(long code) override { return ::Words(static_cast<DWORD>(code)); }
@@ -119,7 +122,7 @@ public:
 // used: a temporary file beside it takes the bytes, then replaces the file,
 // which keeps its permissions and attributes, or takes its name. Returns
 // why it did not, or nothing.
-std::string WriteFileAs(const std::wstring& path, std::string_view bytes, bool replace) {
+std::string WriteFileAs(const std::wstring& path, const std::string& bytes, bool replace) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     DWORD error = exists || GetLastError() == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : LastError();
@@ -152,10 +155,10 @@ bool Show(HANDLE to, const std::string& text, bool utf16) {
     std::wstring wide(text.size() / 2, L'\0');
     if (utf16) std::memcpy(wide.data(), text.data(), wide.size() * 2);
     else wide = Utf16(text);
-    std::wstring_view shown(wide);
-    if (shown.starts_with(L'\xFEFF')) shown.remove_prefix(1);
-    for (DWORD written = 0; !shown.empty(); shown.remove_prefix(written))
-        if (!WriteConsoleW(to, shown.data(), Chunk(shown.size()), &written, nullptr) || !written)
+    for (DWORD written = 0, done = !wide.empty() && wide[0] == 0xFEFF; done < wide.size();
+         done += written)
+        if (!WriteConsoleW(to, wide.data() + done, Chunk(wide.size() - done), &written, nullptr) ||
+            !written)
             return false;
     return true;
 }
@@ -167,13 +170,14 @@ int Finish(Outcome outcome) {
         outcome.out.clear();
         if (!why.empty()) {
             outcome.exit_code = exit_code::kFailed;
-            outcome.err += "brevlinc: cannot write " + Utf8(path) + ": " + why + "\r\n";
+            ((((outcome.err += "brevlinc: cannot write ") += Utf8(path)) += ": ") += why) += "\r\n";
         }
     }
     if (!Show(GetStdHandle(STD_OUTPUT_HANDLE), outcome.out, outcome.out_is_utf16)) {
         // Output that went nowhere is no success, least of all an export.
         outcome.exit_code = exit_code::kFailed;
-        outcome.err += "brevlinc: cannot write to standard output: " + Words(LastError()) + "\r\n";
+        ((outcome.err += "brevlinc: cannot write to standard output: ") += Words(LastError())) +=
+            "\r\n";
     }
     Show(GetStdHandle(STD_ERROR_HANDLE), outcome.err, false);
     return outcome.exit_code;
@@ -184,7 +188,7 @@ int Finish(Outcome outcome) {
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args(static_cast<std::size_t>(argc > 1 ? argc - 1 : 0));
     for (std::size_t i = 0; i < args.size(); ++i)
-        if (!Utf8(argv[i + 1], args[i], true))
+        if (!Utf8(argv[i + 1], static_cast<int>(wcslen(argv[i + 1])), args[i], true))
             return Finish(brevlin::cli::UsageError("an argument is not valid Unicode text"));
     brevlin::Advapi32Registry registry;
     WindowsSystem system;

@@ -135,93 +135,91 @@ private:
 
 // ------------------------------------------------------------------ reading
 
-constexpr int kEnd = -1;
-
 int Lower(int c) { return c >= 'A' && c <= 'Z' ? c | 0x20 : c; }
 
-int HexDigit(int c) {
+int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
-    c = Lower(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : kEnd;
+    const int lower = Lower(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
-// Reads the file line by line into what each setting is given. Each
-// reading step returns what is wrong, or null.
+// Reads the file line by line into what each setting is given. The lines
+// are read in a copy of the file in which each UTF-16 unit is one char:
+// itself when ASCII, 0x80 otherwise (a NUL among them); a quoted text takes
+// its units from the file itself. Each reading step returns what is wrong,
+// or null.
 class Parser {
 public:
-    Parser(std::string_view bytes, Held& held)
-        : bytes_(bytes), end_(bytes.size() / 2), held_(held) {}
+    Parser(const std::string& bytes, Held& held) : bytes_(bytes), held_(held) {
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text_ += bytes[i + 1] || bytes[i] <= 0 ? '\x80' : bytes[i];
+        at_ = text_.c_str();
+    }
 
     FileProblem Parse() {
         SkipBlanks();
         if (!Take(kHeader) || (SkipBlanks(), !AtLineEnd()))
-            return {1, "the file does not start with \"Windows Registry Editor Version 5.00\""};
-        for (SkipLine(); pos_ < end_; SkipLine()) {
+            return {1, "not a Windows Registry Editor Version 5.00 file"};
+        for (SkipLine(); *at_; SkipLine()) {
             SkipBlanks();
             if (const char* problem = Entry()) return {line_, problem};
         }
         for (const auto& held : held_)
             if (held) return {};
-        return {0, "the file holds none of Brevlin's settings"};
+        return {0, "none of Brevlin's settings"};
     }
 
 private:
-    int Peek() const {
-        if (pos_ >= end_) return kEnd;
-        return static_cast<unsigned char>(bytes_[2 * pos_]) |
-               static_cast<unsigned char>(bytes_[2 * pos_ + 1]) << 8;
-    }
-    bool AtLineEnd() const { return Peek() == kEnd || Peek() == '\r' || Peek() == '\n'; }
+    bool AtLineEnd() const { return !*at_ || *at_ == '\r' || *at_ == '\n'; }
     void SkipBlanks() {
-        while (Peek() == ' ' || Peek() == '\t') ++pos_;
+        while (*at_ == ' ' || *at_ == '\t') ++at_;
     }
     void SkipLine() {
-        while (!AtLineEnd()) ++pos_;
-        if (Peek() == '\r') ++pos_;
-        if (Peek() == '\n') ++pos_;
+        while (!AtLineEnd()) ++at_;
+        at_ += *at_ == '\r';
+        at_ += *at_ == '\n';
         ++line_;
     }
     // Takes the word if it comes next, in any case.
     bool Take(const char* word) {
         std::size_t i = 0;
-        for (; word[i] && pos_ + i < end_; ++i) {
-            const std::size_t at = 2 * (pos_ + i);
-            if (bytes_[at + 1] != 0 || Lower(bytes_[at]) != Lower(word[i])) break;
-        }
-        if (!word[i]) pos_ += i;
+        while (word[i] && Lower(at_[i]) == Lower(word[i])) ++i;
+        at_ += word[i] ? 0 : i;
         return !word[i];
     }
     // A hexadecimal number of 1 to `most` digits.
-    bool Number(std::uint32_t* number, int most) {
+    bool Number(std::uint32_t& number, int most) {
         int digits = 0;
-        for (*number = 0; HexDigit(Peek()) != kEnd; ++pos_, ++digits)
-            *number = *number << 4 | static_cast<std::uint32_t>(HexDigit(Peek()));
+        for (number = 0; HexDigit(*at_) >= 0; ++at_, ++digits)
+            number = number << 4 | static_cast<std::uint32_t>(HexDigit(*at_));
         return digits > 0 && digits <= most;
     }
 
     // The UTF-16LE units of a quoted text, escapes undone.
     const char* Quoted(std::vector<std::uint8_t>& units) {
-        for (++pos_; Peek() != '"'; ++pos_) {
+        for (++at_; *at_ != '"'; ++at_) {
             if (AtLineEnd()) return "a text without its closing quote";
-            int unit = Peek();
+            const std::size_t index = 2 * static_cast<std::size_t>(at_ - text_.c_str()) + 2;
+            int unit = static_cast<unsigned char>(bytes_[index]) |
+                       static_cast<unsigned char>(bytes_[index + 1]) << 8;
             if (unit == '\\') {
-                ++pos_;
-                unit = kEnd;
+                unit = -1;
+                ++at_;
                 for (const Escape& escape : kEscapes)
-                    if (Peek() == escape.letter) unit = escape.unit;
-                if (unit == kEnd) return "a \\ in a text before none of \\ \" r n";
+                    if (*at_ == escape.letter) unit = escape.unit;
+                if (unit < 0) return "an unknown \\ escape in a text";
             }
             units.push_back(static_cast<std::uint8_t>(unit));
             units.push_back(static_cast<std::uint8_t>(unit >> 8));
         }
-        ++pos_;
+        ++at_;
         return nullptr;
     }
 
     // Comma-separated bytes, continued on the next line after ",\".
     const char* HexBytes(std::vector<std::uint8_t>& bytes) {
         for (std::uint32_t byte = 0; SkipBlanks(), !AtLineEnd();) {
-            if (!Number(&byte, 2)) return "a byte that is not two hex digits";
+            if (!Number(byte, 2)) return "a byte that is not two hex digits";
             bytes.push_back(static_cast<std::uint8_t>(byte));
             SkipBlanks();
             if (AtLineEnd()) break;
@@ -229,7 +227,7 @@ private:
             SkipBlanks();
             if (!Take("\\")) continue;
             SkipBlanks();
-            if (!AtLineEnd() || Peek() == kEnd) return "a \\ not at the end of a line";
+            if (!AtLineEnd() || !*at_) return "a \\ not at the end of a line";
             SkipLine();
         }
         return nullptr;
@@ -241,61 +239,42 @@ private:
         value.presence = raw::Presence::Present;
         if (Take("-")) {
             value.presence = raw::Presence::Absent;
-        } else if (Peek() == '"') {
+        } else if (*at_ == '"') {
             value.type = regtype::kSz;
             if (const char* problem = Quoted(bytes)) return problem;
             bytes.resize(bytes.size() + 2);
         } else if (Take("dword:")) {
             value.type = regtype::kDword;
-            if (!Number(&number, 8)) return "a dword that is not 1 to 8 hex digits";
+            if (!Number(number, 8)) return "dword: needs 1 to 8 hex digits";
             for (int shift = 0; shift < 32; shift += 8)
                 bytes.push_back(static_cast<std::uint8_t>(number >> shift));
         } else if (Take("hex:")) {
             value.type = regtype::kBinary;
             return HexBytes(bytes);
         } else if (Take("hex(")) {
-            if (!Number(&value.type, 8) || !Take("):")) return "a type not written hex(N):";
+            if (!Number(value.type, 8) || !Take("):")) return "a type not written hex(N):";
             return HexBytes(bytes);
         } else {
-            return "a value that is none of \"text\", dword:, hex:, hex(N): and -";
+            return "a value not \"text\", dword:, hex:, hex(N): or -";
         }
         SkipBlanks();
-        return AtLineEnd() ? nullptr : "more on the line after the value";
+        return AtLineEnd() ? nullptr : "more after the value";
     }
 
-    // After "[": a key of the settings, perhaps after a "-".
-    const char* KeyLine(const Tweak*& key, bool& deletes) {
-        ++pos_;
-        deletes = Take("-");
+    // The setting whose key (after "[") or value name (after the quote)
+    // comes next, and then "]" or "\"="; a value only below its key's
+    // heading. None of the names needs an escape.
+    const Tweak* Named(bool key) {
         for (const Tweak& tweak : Catalogue()) {
-            const std::size_t start = pos_;
-            if (Take(RootName(tweak.root).data()) && Take("\\") && Take(tweak.key_path.data()) &&
-                Take("]"))
-                key = &tweak;
-            if (key) break;
-            pos_ = start;
+            const char* start = at_;
+            const bool here = key ? Take(RootName(tweak.root).data()) && Take("\\") &&
+                                        Take(tweak.key_path.data()) && Take("]")
+                                  : section_ && SameKey(tweak, *section_) && tweak.IsRead() &&
+                                        Take(tweak.value_name.data()) && Take("\"") &&
+                                        (SkipBlanks(), Take("="));
+            if (here) return &tweak;
+            at_ = start;
         }
-        SkipBlanks();
-        if (!key || !AtLineEnd()) return "a line that names no key of Brevlin's settings";
-        if (deletes && key->IsRead())
-            return "a key deleted with all it holds; brevlinc deletes values only";
-        return nullptr;
-    }
-
-    // "NAME"=, NAME one of the values of the key the last heading named;
-    // none of them needs an escape.
-    const char* ValueName(const Tweak*& setting) {
-        for (const Tweak& tweak : Catalogue()) {
-            const std::size_t start = pos_;
-            if (section_ && SameKey(tweak, *section_) && tweak.IsRead() && Take("\"") &&
-                Take(tweak.value_name.data()) && Take("\""))
-                setting = &tweak;
-            if (setting) break;
-            pos_ = start;
-        }
-        SkipBlanks();
-        if (!setting || !Take("=")) return "a line that names no value of Brevlin's settings";
-        SkipBlanks();
         return nullptr;
     }
 
@@ -303,15 +282,25 @@ private:
     // brevlinc writes for itself: the hidden desktop icon, and a value
     // regedit would crash on.
     const char* Entry() {
-        const std::size_t start = pos_, start_line = line_;
+        const char* start = at_;
+        const std::size_t start_line = line_;
         const bool commented = Take(";");
-        const bool is_key = Peek() == '[';
+        const bool is_key = *at_ == '[';
         const Tweak* tweak = nullptr;
         bool deletes = false;
-        const char* problem = "a line that is not a key, a value or a comment";
-        if (is_key) problem = KeyLine(tweak, deletes);
-        else if (Peek() == '"') problem = ValueName(tweak);
-        else if (AtLineEnd()) return nullptr;
+        const char* problem = "not a key, a value or a comment";
+        if (AtLineEnd()) return nullptr;
+        if (is_key || *at_ == '"') {
+            ++at_;
+            deletes = is_key && Take("-");
+            tweak = Named(is_key);
+            SkipBlanks();
+            problem = !tweak ? "no key or value of Brevlin's settings"
+                      : is_key && !AtLineEnd() ? "more after the key"
+                      : deletes && tweak->IsRead()
+                          ? "a key deleted whole; brevlinc deletes values only"
+                          : nullptr;
+        }
         // The setting this line gives, unless it only heads values.
         std::optional<raw::Value>* held = nullptr;
         if (!problem && (!is_key || !tweak->IsRead())) {
@@ -325,18 +314,18 @@ private:
             problem = Data(held->emplace());
         if (commented && (problem || !(deletes || (held && CrashesRegedit(**held))))) {
             if (held) held->reset();
-            pos_ = start, line_ = start_line;
-            while (!AtLineEnd()) ++pos_;
+            at_ = start, line_ = start_line;
+            while (!AtLineEnd()) ++at_;
             return nullptr;
         }
         if (!problem) section_ = tweak;
         return problem;
     }
 
-    std::string_view bytes_;
-    std::size_t end_;
+    const std::string& bytes_;
     Held& held_;
-    std::size_t pos_ = 1;  // in UTF-16 units, after the byte-order mark
+    std::string text_;
+    const char* at_;
     std::size_t line_ = 1;
     const Tweak* section_ = nullptr;
 };
@@ -390,9 +379,9 @@ std::string Spelled(const raw::Value& value, std::size_t most) {
     return std::move(spelled);
 }
 
-FileProblem ReadRegFile(std::string_view bytes, Held& held) {
+FileProblem ReadRegFile(const std::string& bytes, Held& held) {
     if (!bytes.starts_with("\xFF\xFE") || bytes.size() % 2 != 0)
-        return {0, "not UTF-16 with a byte-order mark, as export writes (REGEDIT4 is not)"};
+        return {0, "not UTF-16 with a byte-order mark, as export writes"};
     return Parser(bytes, held).Parse();
 }
 

@@ -7,7 +7,6 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "registry/raw.h"
 #include "tweaks/catalogue.h"
@@ -42,6 +41,6 @@ struct FileProblem {
 // Reads what WriteRegFile writes (and what regedit writes for the same
 // values) into `held`. Anything but the seven settings' keys and values, a
 // setting given twice, or a line that does not parse is a problem.
-FileProblem ReadRegFile(std::string_view bytes, Held& held);
+FileProblem ReadRegFile(const std::string& bytes, Held& held);
 
 }  // namespace brevlin::cli

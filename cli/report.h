@@ -3,18 +3,17 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace brevlin::cli {
 
 enum class Format : std::uint8_t { Table, List, Csv };
 
+// Row after row of `columns` cells; the first row holds the headers.
 struct Report {
-    std::span<const std::string_view> headers;
-    std::vector<std::string> cells = {};  // row after row, a cell for each header
+    std::size_t columns;
+    std::vector<std::string> cells = {};
 };
 
 // table: the headers, a row of "=" under each, then the rows, in columns;

@@ -4,23 +4,22 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 
 namespace brevlin::cli {
 
 struct FileRead {
-    enum class Result : std::uint8_t { Read, Failed, TooLarge };
-    Result result = Result::Failed;
+    bool read = false;
     std::string path = {};   // the full path, as messages name it
-    std::string bytes = {};  // when Read
-    std::string words = {};  // when Failed: why, in Windows' words
+    std::string bytes = {};  // when read
+    std::string words = {};  // otherwise: why, in Windows' words
 };
 
 class System {
 public:
     virtual ~System() = default;
-    // The whole file, unless it holds more than `most` bytes.
+    // The whole file; one of more than `most` bytes is not read, and
+    // its words say so.
     virtual FileRead Read(const std::string& name, std::size_t most) = 0;
     // Windows' words for an error code, as FormatMessage gives them.
     virtual std::string Words(long code) = 0;
