@@ -27,7 +27,8 @@ constexpr const char* kVersionLine = "brevlinc " BREVLIN_VERSION_TEXT;
 // ---------------------------------------------------------------- messages
 
 // A line for standard error. Its first character is the exit code it
-// gives (\3: none, a warning); then \1 stands for the next argument as
+// gives, \2 a mistake in the command line, which also says where the usage
+// is (\4: 2 without it, \3: none, a warning); then \1 stands for the next argument as
 // typed, quoted, kept short and in ASCII, which every console code page
 // shows as it is, and \2 for the next as it is.
 constexpr int kUsage = exit_code::kUsage;
@@ -49,7 +50,7 @@ constexpr const char* kTwoFiles = "\x02" "more than one FILE: \1 and \1";
 constexpr const char* kNoFile = "\x02" "\2 needs a FILE";
 constexpr const char* kNotHeld = "\x02" "\2 holds no \2";
 constexpr const char* kNoneHeld = "\x02" "\2 holds none of the settings asked for";
-constexpr const char* kBadFile = "\x02" "\2\2\2: \2";
+constexpr const char* kBadFile = "\x04" "\2\2\2: \2";
 constexpr const char* kCannotRead = "\x01" "cannot read \2: \2";
 constexpr const char* kCannotExport = "\x01" "cannot read \2: \2 Nothing was exported.";
 constexpr const char* kNotRestored = "\x03" "warning: regedit /s cannot store \2 as it is, a text not ending "
@@ -65,7 +66,7 @@ bool Tell(Outcome& outcome, const char* message, const char* a = "", const char*
     const char** next = args;
     std::string& err = outcome.err;
     err += "brevlinc: ";
-    const int code = *message == '\3' ? exit_code::kOk : *message;
+    const int code = *message == '\3' ? exit_code::kOk : *message == '\4' ? kUsage : *message;
     for (const char* text = message + 1; *text; ++text) {
         if (*text == '\2') err += *next++;
         if (*text != '\1') {
@@ -77,7 +78,7 @@ bool Tell(Outcome& outcome, const char* message, const char* a = "", const char*
         for (char ch : arg.substr(0, kMost)) err += ch >= 0x20 && ch < 0x7F ? ch : '?';
         err += arg.size() > kMost ? "...\"" : "\"";
     }
-    err += code == kUsage ? ". Type \"brevlinc /?\" for usage.\r\n" : "\r\n";
+    err += *message == '\2' ? ". Type \"brevlinc /?\" for usage.\r\n" : "\r\n";
     if (code != exit_code::kOk) outcome.exit_code = code;
     return false;
 }

@@ -219,7 +219,7 @@ private:
     // Comma-separated bytes, continued on the next line after ",\".
     const char* HexBytes(std::vector<std::uint8_t>& bytes) {
         for (std::uint32_t byte = 0; SkipBlanks(), !AtLineEnd();) {
-            if (!Number(byte, 2)) return "a byte that is not two hex digits";
+            if (!Number(byte, 2)) return "a byte that is not 1 or 2 hex digits";
             bytes.push_back(static_cast<std::uint8_t>(byte));
             SkipBlanks();
             if (AtLineEnd()) break;
