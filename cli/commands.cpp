@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <cstring>
 #include <initializer_list>
 #include <iterator>
 #include <span>
@@ -52,9 +53,8 @@ constexpr const char* kNotHeld = "\x02" "\2 holds no \2";
 constexpr const char* kNoneHeld = "\x02" "\2 holds none of the settings asked for";
 constexpr const char* kBadFile = "\x04" "\2\2\2: \2";
 constexpr const char* kCannotRead = "\x01" "cannot read \2: \2";
-constexpr const char* kCannotExport = "\x01" "cannot read \2: \2 Nothing was exported.";
-constexpr const char* kNotRestored = "\x03" "warning: regedit /s cannot store \2 as it is, a text not ending "
-                               "in a NUL; brevlinc apply can";
+constexpr const char* kCannotExport = "\x01" "cannot read \2: \2 Nothing exported.";
+constexpr const char* kNotRestored = "\x03" "warning: regedit /s cannot store \2 as it is";
 
 // Says it on standard error. Returns false, for the callers that stop
 // there. (The arguments are NUL-terminated: the command line's, the
@@ -96,15 +96,9 @@ enum Option : unsigned {
     kNoHeader = 1u << 7,
 };
 
-struct OptionName {
-    const char* name;
-    Option option;
-};
-constexpr OptionName kOptions[] = {
-    {"?", kHelp},    {"h", kHelp},        {"help", kHelp}, {"version", kVersion},
-    {"y", kReplace}, {"whatif", kWhatIf}, {"user", kUser}, {"machine", kMachine},
-    {"fo", kFormat}, {"nh", kNoHeader},
-};
+// The options' names, each ending in a NUL, and the bit each stands for.
+constexpr char kOptionNames[] = "?\0h\0help\0version\0y\0whatif\0user\0machine\0fo\0nh";
+constexpr std::uint8_t kOptionBits[] = {0, 0, 0, 1, 2, 3, 4, 5, 6, 7};
 constexpr const char* kFormats[] = {"table", "list", "csv"};  // Format's order
 
 struct Request {
@@ -128,13 +122,17 @@ bool Is(const char* arg, const char* word) {
     return true;
 }
 
-bool LooksLikeOption(const char* arg) { return *arg == '/' || *arg == '-'; }
+// An empty argument is no file name either.
+bool LooksLikeOption(const char* arg) { return *arg == '/' || *arg == '-' || !*arg; }
 
 // The option an argument names, in any case, after "/", "-" or "--".
 unsigned OptionOf(const char* arg) {
-    const char* name = arg + (arg[0] == '-' && arg[1] == '-' ? 2 : 1);
-    for (const OptionName& option : kOptions)
-        if (Is(name, option.name)) return option.option;
+    const char* name = *arg ? arg + (arg[0] == '-' && arg[1] == '-' ? 2 : 1) : arg;
+    const char* option = kOptionNames;
+    for (std::uint8_t bit : kOptionBits) {
+        if (Is(name, option)) return 1u << bit;
+        option += std::strlen(option) + 1;
+    }
     return 0;
 }
 
@@ -216,11 +214,13 @@ mdlreg::WriteResult Store(RegistryPlatform& registry, const Tweak& tweak, const 
                            want.bytes);
 }
 
-// A value in check's rows: short, and in ASCII.
-std::string Described(const Tweak& tweak, const raw::Value& value) {
-    const bool present = value.presence == raw::Presence::Present;
-    if (!tweak.IsRead()) return present ? "shown" : "hidden";
-    return present ? Spelled(value, 40) : "no value";
+// A value as a cell of check's rows, short and in ASCII; an empty cell
+// for none.
+void Describe(std::string& cells, const Tweak& tweak, const raw::Value* value) {
+    const bool present = value && value->presence == raw::Presence::Present;
+    if (value && !tweak.IsRead()) cells += present ? "shown" : "hidden";
+    else if (value) cells += present ? Spelled(*value, 40) : "no value";
+    cells += '\0';
 }
 
 // ---------------------------------------------------------------- scopes and files
@@ -277,7 +277,7 @@ bool Load(const Request& request, Context& context, const char* command, Loaded&
 // ---------------------------------------------------------------- commands
 
 void Cells(Report& report, std::initializer_list<const char*> cells) {
-    for (const char* cell : cells) report.cells.emplace_back(cell);
+    for (const char* cell : cells) (report.cells += cell) += '\0';
 }
 
 struct Command {
@@ -312,8 +312,7 @@ void Set(const Request& request, Context& context, Outcome& outcome) {
     const auto operands = request.Operands();
     if (operands.empty() || operands.size() % 2 != 0) return (void)Tell(outcome, kPairs);
     // Every pair is checked before the first write.
-    const Tweak* settings[kTweakCount] = {};
-    unsigned given = 0, on = 0;
+    unsigned given = 0;
     for (std::size_t i = 0; i < operands.size(); i += 2) {
         const Tweak* tweak = SettingNamed(operands[i]);
         if (!tweak) return (void)Tell(outcome, kUnknownSetting, operands[i]);
@@ -321,12 +320,10 @@ void Set(const Request& request, Context& context, Outcome& outcome) {
         if (!Is(operands[i + 1], "on") && !Is(operands[i + 1], "off"))
             return (void)Tell(outcome, kUnknownState, operands[i + 1], tweak->name.data());
         given |= Bit(*tweak);
-        on |= Is(operands[i + 1], "on") ? Bit(*tweak) : 0;
-        settings[i / 2] = tweak;
     }
-    for (const Tweak* tweak : settings) {
-        if (!tweak) break;
-        const Side side = on & Bit(*tweak) ? Side::On : Side::Off;
+    for (std::size_t i = 0; i < operands.size(); i += 2) {
+        const Tweak* tweak = SettingNamed(operands[i]);
+        const Side side = Is(operands[i + 1], "on") ? Side::On : Side::Off;
         // The write of the window's button, even when the state is stored already.
         const mdlreg::WriteResult result =
             WriteSide(context.registry, *tweak, side, tweak->choice(side).text);
@@ -348,7 +345,7 @@ void Export(const Request& request, Context& context, Outcome& outcome) {
     }
     outcome.out = WriteRegFile(held);
     outcome.out_is_utf16 = true;
-    if (scope.file) outcome.out_file = scope.file;
+    outcome.out_file = scope.file;
     outcome.replace = request.options & kReplace;
 }
 
@@ -378,21 +375,21 @@ void Compare(const Request& request, Context& context, Outcome& outcome, bool ch
             refused = RefusedLine(tweak, want.presence == raw::Presence::Present ? Side::On
                                                                                  : Side::Off,
                                   result);
+            says = refused.c_str();
         } else if (Stored(context, outcome, tweak, stored, kCannotRead) && Same(stored, want)) {
             says = "changed", failed = false;
         } else {
-            refused = "refused: Windows reads back another value.";
+            says = "refused: Windows reads back another value.";
         }
-        if (!refused.empty()) says = refused.c_str();
         if (failed) outcome.exit_code = exit_code::kFailed;
         const bool differs = check && failed && stored.presence != raw::Presence::Unreadable;
         if (!check) {
             SettingLine(outcome, tweak, says);
             continue;
         }
-        const std::string file_has = differs ? Described(tweak, want) : "";
-        const std::string stored_is = differs ? Described(tweak, stored) : "";
-        Cells(report, {tweak.name.data(), says, file_has.c_str(), stored_is.c_str()});
+        Cells(report, {tweak.name.data(), says});
+        Describe(report.cells, tweak, differs ? &want : nullptr);
+        Describe(report.cells, tweak, differs ? &stored : nullptr);
     }
     if (check) outcome.out = Render(report, request.format, request.options & kNoHeader);
 }
@@ -408,36 +405,35 @@ void Help(const Request& request, Context&, Outcome& outcome);
 // clang-format off
 constexpr Command kCommands[] = {
     {"list", kFormat | kNoHeader, "list [/fo table|list|csv] [/nh]",
-     "Each setting's state as the window shows it after start-up, and its frame\n"
-     "and button; deskicon's is whether its key exists (the window shows neither).\n", List},
+     "Each setting's state as the window shows it after start-up, with its frame\n"
+     "and button; deskicon's is whether its key exists.\n", List},
     {"get", 0, "get SETTING", "The setting's state, as list gives it.\n", Get},
     {"set", 0, "set SETTING on|off [SETTING on|off ...]",
-     "Checks all, then makes each button's write in turn: prints the state, or\n"
+     "Checks all, then makes each button's write in turn; prints the state, or\n"
      "\"refused:\" and the window's words (exit 1).\n", Set},
     {"export", kUser | kMachine | kReplace, "export [FILE] [SCOPE] [/y]",
-     "The stored values, exactly, as a version 5.00 .reg file; /y replaces FILE.\n"
-     "Warns of values regedit /s cannot store as they are; apply can.\n", Export},
+     "The stored values exactly, as a version 5.00 .reg file; /y replaces FILE.\n"
+     "Warns of values regedit /s cannot store; apply can.\n", Export},
     {"apply", kUser | kMachine | kWhatIf, "apply FILE [SCOPE] [/whatif]",
-     "Checks all of FILE, then gives this machine its values the window's way:\n"
-     "changed, unchanged or refused: (exit 1). /whatif writes nothing.\n", Apply},
+     "Checks all of FILE, then stores its values the window's way: changed,\n"
+     "unchanged or refused: (exit 1). /whatif writes nothing.\n", Apply},
     {"check", kUser | kMachine | kFormat | kNoHeader,
      "check FILE [SCOPE] [/fo table|list|csv] [/nh]",
-     "Writes nothing: matches, or differs (exit 1) with FILE's and the stored value.\n",
-     Check},
-    {"help", 0, "help [COMMAND]", "This text, or a command's (also COMMAND /?).\n", Help},
+     "Writes nothing: matches, or differs (exit 1) with what FILE and this\n"
+     "machine hold.\n", Check},
+    {"help", 0, "help [COMMAND]", "This text, or a command's.\n", Help},
 };
 // clang-format on
 
 constexpr const char* kGeneralHelp =
-    "SETTING: attach bcc systray msn plaintext logging deskicon; on: the left\n"
-    "button. SCOPE: /user (the first six), /machine (deskicon), or SETTINGs (a\n"
-    "FILE named like one: .\\bcc). Exit code: 0 done or all match; 1 refused,\n"
-    "unreadable, unwritable, or check differs; 2 a command line or FILE that\n"
-    "makes no sense.\n";
+    "SETTING: attach bcc systray msn plaintext logging deskicon; on is the left\n"
+    "button. SCOPE: /user (the first six), /machine (deskicon) or SETTINGs (a\n"
+    "FILE named like one: .\\bcc). Exit code: 0 done or all match, 1 refused,\n"
+    "unreadable, unwritable or differing, 2 a mistake in the command or FILE.\n";
 
 void HelpText(const Command* command, Outcome& outcome) {
     std::string text = kVersionLine;
-    text += ": the seven Outlook 2002 settings of Brevlin\n\n";
+    text += ": Brevlin's Outlook 2002 settings\n\n";
     for (const Command& each : kCommands)
         if (!command || command == &each) ((text += "  brevlinc ") += each.synopsis) += '\n';
     (text += '\n') += command ? command->details : kGeneralHelp;
@@ -459,19 +455,22 @@ void Help(const Request& request, Context&, Outcome& outcome) {
     HelpText(command, outcome);
 }
 
-// The command's options and operands; /fo takes the next argument.
-bool Parse(std::span<const std::string> args, const Command& command, Request& request,
+// The command's options and operands; /fo takes the next argument. Help
+// and the version go with any command, or none.
+bool Parse(std::span<const std::string> args, const Command* command, Request& request,
            Outcome& outcome) {
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!LooksLikeOption(arg.c_str())) {
+        const char* arg = args[i].c_str();
+        if (!LooksLikeOption(arg)) {
             if (request.count == std::size(request.operands)) return Tell(outcome, kTooMany);
-            request.operands[request.count++] = arg.c_str();
+            request.operands[request.count++] = arg;
             continue;
         }
-        const unsigned option = OptionOf(arg.c_str());
-        if (!option) return Tell(outcome, kUnknownOption, arg.c_str());
-        if (!(command.options & option)) return Tell(outcome, kNotTaken, command.name, arg.c_str());
+        const unsigned option = OptionOf(arg);
+        if (!option) return Tell(outcome, kUnknownOption, arg);
+        if (!(option & (kHelp | kVersion)) && !command) return Tell(outcome, kNoCommand);
+        if (command && !(option & (kHelp | kVersion | command->options)))
+            return Tell(outcome, kNotTaken, command->name, arg);
         request.options |= option;
         if (option != kFormat) continue;
         const char* format = ++i < args.size() ? args[i].c_str() : "";
@@ -483,12 +482,6 @@ bool Parse(std::span<const std::string> args, const Command& command, Request& r
     if ((request.options & kNoHeader) && request.format == Format::List)
         return Tell(outcome, kNoHeaderInList);
     return true;
-}
-
-bool Asks(std::span<const std::string> args, unsigned option) {
-    for (const std::string& arg : args)
-        if (LooksLikeOption(arg.c_str()) && OptionOf(arg.c_str()) == option) return true;
-    return false;
 }
 
 }  // namespace
@@ -506,10 +499,11 @@ Outcome Run(std::span<const std::string> args, RegistryPlatform& registry, Syste
     Request request;
     Context context{registry, system};
     if (named && !command) Tell(outcome, kUnknownCommand, args[0].c_str());
-    else if (Asks(args, kHelp)) HelpText(command, outcome);
-    else if (Asks(args, kVersion)) (outcome.out = kVersionLine) += "\r\n";
+    else if (!Parse(args.subspan(named), command, request, outcome)) return outcome;
+    else if (request.options & kHelp) HelpText(command, outcome);
+    else if (request.options & kVersion) (outcome.out = kVersionLine) += "\r\n";
     else if (!command) Tell(outcome, kNoCommand);
-    else if (Parse(args.subspan(1), *command, request, outcome)) command->run(request, context, outcome);
+    else command->run(request, context, outcome);
     return outcome;
 }
 

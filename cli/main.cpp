@@ -44,8 +44,8 @@ bool Utf8(const wchar_t* text, int length, std::string& utf8, bool strict = fals
     const DWORD flags = strict ? WC_ERR_INVALID_CHARS : 0;
     const int size = WideCharToMultiByte(CP_UTF8, flags, text, length, nullptr, 0, nullptr, nullptr);
     utf8.resize(static_cast<std::size_t>(size > 0 ? size : 0));
-    return WideCharToMultiByte(CP_UTF8, flags, text, length, utf8.data(), size, nullptr,
-                               nullptr) == size;
+    return size > 0 && WideCharToMultiByte(CP_UTF8, flags, text, length, utf8.data(), size,
+                                           nullptr, nullptr) == size;
 }
 
 std::string Utf8(const std::wstring& text) {
@@ -81,14 +81,10 @@ std::string Words(DWORD code) {
 
 std::wstring FullPath(const std::string& name) {
     const std::wstring wide = Utf16(name);
-    std::wstring full;
-    DWORD size = MAX_PATH;
-    while (size > full.size()) {
-        full.resize(size);
-        size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-    }
-    full.resize(size);  // the length, without the NUL; 0 when it failed
-    return full.empty() ? wide : full;
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    return length && length < size ? full.substr(0, length) : wide;
 }
 
 class WindowsSystem final : public brevlin::cli::System {
@@ -134,11 +130,11 @@ std::string WriteFileAs(const std::wstring& path, const std::string& bytes, bool
     wchar_t temporary[MAX_PATH + 1] = {};
     if (!error && !GetTempFileNameW(folder.c_str(), L"brv", 0, temporary)) error = LastError();
     if (!error) {
+        // Written through to the disk before it replaces anything.
         const FileHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.get() == INVALID_HANDLE_VALUE || !WriteAll(file.get(), bytes) ||
-            !FlushFileBuffers(file.get()))
-            error = LastError();
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH,
+                                          nullptr));
+        if (file.get() == INVALID_HANDLE_VALUE || !WriteAll(file.get(), bytes)) error = LastError();
     }
     if (!error && !(exists ? ReplaceFileW(path.c_str(), temporary, nullptr, 0, nullptr, nullptr)
                            : MoveFileExW(temporary, path.c_str(), MOVEFILE_WRITE_THROUGH)))
@@ -164,7 +160,7 @@ bool Show(HANDLE to, const std::string& text, bool utf16) {
 }
 
 int Finish(Outcome outcome) {
-    if (!outcome.out_file.empty()) {
+    if (outcome.out_file) {
         const std::wstring path = FullPath(outcome.out_file);
         const std::string why = WriteFileAs(path, outcome.out, outcome.replace);
         outcome.out.clear();
@@ -188,8 +184,8 @@ int Finish(Outcome outcome) {
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args(static_cast<std::size_t>(argc > 1 ? argc - 1 : 0));
     for (std::size_t i = 0; i < args.size(); ++i)
-        if (!Utf8(argv[i + 1], static_cast<int>(wcslen(argv[i + 1])), args[i], true))
-            return Finish(brevlin::cli::UsageError("an argument is not valid Unicode text"));
+        if (Utf8(argv[i + 1], -1, args[i], true)) args[i].pop_back();  // its NUL
+        else return Finish(brevlin::cli::UsageError("an argument is not valid Unicode text"));
     brevlin::Advapi32Registry registry;
     WindowsSystem system;
     return Finish(brevlin::cli::Run(args, registry, system));

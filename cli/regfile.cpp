@@ -13,9 +13,8 @@ constexpr const char* kHexDigits = "0123456789abcdef";
 constexpr std::size_t kWrapColumn = 77;
 // The lines that regedit must not act on, and why.
 constexpr const char* kHiddenIconNote =
-    "; Hidden desktop icon: for brevlinc apply, which never deletes subkeys";
-constexpr const char* kOneByteNote =
-    "; regedit /s cannot store the next value (1 byte of text); brevlinc apply can";
+    "; Hidden icon: for brevlinc apply, which never deletes subkeys";
+constexpr const char* kOneByteNote = "; 1 byte of text, which regedit /s cannot store";
 
 // The characters regedit writes escaped inside quotes: the two that quote,
 // and the two that would end the line.
@@ -150,9 +149,10 @@ int HexDigit(char c) {
 // or null.
 class Parser {
 public:
-    Parser(const std::string& bytes, Held& held) : bytes_(bytes), held_(held) {
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text_ += bytes[i + 1] || bytes[i] <= 0 ? '\x80' : bytes[i];
+    Parser(const std::string& bytes, Held& held)
+        : bytes_(bytes), held_(held), text_(bytes.size() / 2 - 1, '\x80') {
+        for (std::size_t i = 0; i < text_.size(); ++i)
+            if (!bytes[2 * i + 3] && bytes[2 * i + 2] > 0) text_[i] = bytes[2 * i + 2];
         at_ = text_.c_str();
     }
 
@@ -381,7 +381,7 @@ std::string Spelled(const raw::Value& value, std::size_t most) {
 
 FileProblem ReadRegFile(const std::string& bytes, Held& held) {
     if (!bytes.starts_with("\xFF\xFE") || bytes.size() % 2 != 0)
-        return {0, "not UTF-16 with a byte-order mark, as export writes"};
+        return {0, "not UTF-16 with a byte-order mark"};
     return Parser(bytes, held).Parse();
 }
 

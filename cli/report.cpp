@@ -1,10 +1,12 @@
 #include "cli/report.h"
 
+#include <cstring>
+
 namespace brevlin::cli {
 namespace {
 
 // The text, then blanks to make it `width` long, and one more.
-void Pad(std::string& out, const std::string& text, std::size_t width, char after = ' ') {
+void Pad(std::string& out, const char* text, std::size_t width, char after = ' ') {
     const std::size_t start = out.size();
     (out += text) += after;
     out.resize(start + width + 1, ' ');
@@ -19,24 +21,29 @@ void EndLine(std::string& out) {
 
 std::string Render(const Report& report, Format format, bool no_header) {
     const std::size_t columns = report.columns;
-    const auto& cells = report.cells;
-    std::vector<std::size_t> widths(columns);
-    for (std::size_t i = 0; i < cells.size(); ++i)
-        if (widths[i % columns] < cells[i].size()) widths[i % columns] = cells[i].size();
+    const char* const end = report.cells.data() + report.cells.size();
+    const char* headers[kMostColumns] = {};
+    std::size_t widths[kMostColumns] = {};
     std::size_t label = 0;  // list's "Header:"
-    for (std::size_t i = 0; i < columns; ++i)
-        if (label <= cells[i].size()) label = cells[i].size() + 1;
+    std::size_t i = 0;
+    for (const char* cell = report.cells.data(); cell < end; cell += std::strlen(cell) + 1, ++i) {
+        const std::size_t length = std::strlen(cell);
+        if (i < columns) headers[i] = cell;
+        if (i < columns && label <= length) label = length + 1;
+        if (widths[i % columns] < length) widths[i % columns] = length;
+    }
     std::string out;
-    for (std::size_t i = no_header || format == Format::List ? columns : 0; i < cells.size(); ++i) {
+    i = 0;
+    for (const char* cell = report.cells.data(); cell < end; cell += std::strlen(cell) + 1, ++i) {
         const std::size_t column = i % columns;
-        const std::string& cell = cells[i];
+        if (i < columns && (no_header || format == Format::List)) continue;
         if (format == Format::Csv) {
             out += column ? ",\"" : "\"";
-            for (char c : cell) (out += c) += c == '"' ? "\"" : "";
+            for (const char* c = cell; *c; ++c) (out += *c) += *c == '"' ? "\"" : "";
             out += '"';
         } else if (format == Format::List) {
             if (column == 0 && i > columns) out += "\r\n";  // a blank line between records
-            Pad(out, cells[column], label, ':');
+            Pad(out, headers[column], label, ':');
             out += cell;
         } else {
             Pad(out, cell, widths[column]);

@@ -4,16 +4,18 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace brevlin::cli {
 
 enum class Format : std::uint8_t { Table, List, Csv };
 
-// Row after row of `columns` cells; the first row holds the headers.
+constexpr std::size_t kMostColumns = 4;
+
+// Row after row of `columns` cells (at most kMostColumns), the first row the
+// headers; each cell ends in a NUL.
 struct Report {
     std::size_t columns;
-    std::vector<std::string> cells = {};
+    std::string cells = {};
 };
 
 // table: the headers, a row of "=" under each, then the rows, in columns;

@@ -68,13 +68,13 @@ struct Cli {
 
 TEST_CASE("a command line: help and version in any form, and one line for each mistake") {
     const std::string help = Cli().Run({"help"}).out;
-    CHECK(help.starts_with("brevlinc 3.00: the seven Outlook 2002 settings of Brevlin\r\n\r\n"
+    CHECK(help.starts_with("brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n"
                            "  brevlinc list [/fo table|list|csv] [/nh]\r\n"));
     for (const char* form : {"/?", "-?", "-h", "/H", "--HELP"}) CHECK(Cli().Run({form}).out == help);
     const std::string set_help =
-        "brevlinc 3.00: the seven Outlook 2002 settings of Brevlin\r\n\r\n"
+        "brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n"
         "  brevlinc set SETTING on|off [SETTING on|off ...]\r\n\r\n"
-        "Checks all, then makes each button's write in turn: prints the state, or\r\n"
+        "Checks all, then makes each button's write in turn; prints the state, or\r\n"
         "\"refused:\" and the window's words (exit 1).\r\n";
     CHECK(Cli().Run({"set", "/?"}).out == set_help);
     CHECK(Cli().Run({"HELP", "Set"}).out == set_help);
@@ -101,6 +101,7 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
         {{"set", "bcc", "on", "nope", "off"}, "unknown setting \"nope\""},
         {{"export", "/s"}, "unknown option \"/s\""},
         {{"export", "-"}, "unknown option \"-\""},
+        {{"export", ""}, "unknown option \"\""},
         {{"export", "a.reg", "b.reg"}, "more than one FILE: \"a.reg\" and \"b.reg\""},
         {{"export", "/whatif"}, "export does not take \"/whatif\""},
         {{"apply", "bcc", "/user"}, "apply needs a FILE"},
@@ -160,9 +161,7 @@ TEST_CASE("export spells each value as regedit does where that keeps it; apply s
         CHECK(outcome.exit_code == 0);
         const bool one_byte = row.type == regtype::kSz && row.bytes.size() == 1;
         const std::u16string prefix =
-            one_byte ? u"; regedit /s cannot store the next value (1 byte of text); brevlinc "
-                       u"apply can\r\n;"
-                     : u"";
+            one_byte ? u"; 1 byte of text, which regedit /s cannot store\r\n;" : u"";
         CHECK(outcome.out.find(Wide(u"\r\n" + prefix + u"\"MinToTray\"=" + row.line + u"\r\n")) !=
               std::string::npos);
         CHECK(outcome.err.empty() == row.regedit_restores);
@@ -186,12 +185,12 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
                             "[HKEY_CURRENT_USER\\" + kOutlook + "\\IM]\r\n\"Enabled\"=-\r\n\r\n"
                             "[HKEY_CURRENT_USER\\" + kOutlook + "\\Options\\Mail]\r\n"
                             "\"ReadAsPlain\"=-\r\n\"EnableLogging\"=-\r\n\r\n"
-                            "; Hidden desktop icon: for brevlinc apply, which never deletes "
-                            "subkeys\r\n;[-HKEY_LOCAL_MACHINE\\" + kDeskIcon + "]\r\n\r\n"));
+                            "; Hidden icon: for brevlinc apply, which never deletes subkeys\r\n"
+                            ";[-HKEY_LOCAL_MACHINE\\" + kDeskIcon + "]\r\n\r\n"));
     const std::string header = "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n");
     const std::string preferences = "[HKEY_CURRENT_USER\\" + kPreferences + "]\r\n";
     const std::vector<std::pair<std::string, std::string>> files = {
-        {"REGEDIT4\r\n", ": not UTF-16 with a byte-order mark, as export writes"},
+        {"REGEDIT4\r\n", ": not UTF-16 with a byte-order mark"},
         {"\xFF\xFE" + Wide("Windows Registry Editor Version 4.00\r\n"),
          ", line 1: not a Windows Registry Editor Version 5.00 file"},
         {header, ": none of Brevlin's settings"},
@@ -296,7 +295,7 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
 
     cli.store.Refuse(HKCU, kPreferences, kRefuseOpen);
     const cli::Outcome unreadable = cli.Run({"export", "f.reg"});
-    CHECK((unreadable.exit_code == 1 && unreadable.out.empty() && unreadable.out_file.empty()));
+    CHECK((unreadable.exit_code == 1 && unreadable.out.empty() && !unreadable.out_file));
     CHECK(unreadable.err == "brevlinc: cannot read HKEY_CURRENT_USER\\" + kPreferences +
-                                "\\ShowBcc: error 5. Nothing was exported.\r\n");
+                                "\\ShowBcc: error 5. Nothing exported.\r\n");
 }
