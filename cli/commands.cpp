@@ -28,33 +28,34 @@ constexpr const char* kVersionLine = "brevlinc " BREVLIN_VERSION_TEXT;
 // ---------------------------------------------------------------- messages
 
 // A line for standard error. Its first character is the exit code it
-// gives, \2 a mistake in the command line, which also says where the usage
-// is (\4: 2 without it, \3: none, a warning); then \1 stands for the next argument as
-// typed, quoted, kept short and in ASCII, which every console code page
-// shows as it is, and \2 for the next as it is.
+// gives: 0 (a warning), 1, or 2 for a mistake in the command line, which
+// also says where the usage is ("u": 2 without that, a file's mistake).
+// Then \1 stands for the next argument as typed, quoted, kept short and in
+// ASCII, which every console code page shows as it is, and \2 for the next
+// as it is.
 constexpr int kUsage = exit_code::kUsage;
-constexpr const char* kNoCommand = "\x02" "no command given";
-constexpr const char* kUnknownCommand = "\x02" "unknown command \1";
-constexpr const char* kUnknownOption = "\x02" "unknown option \1";
-constexpr const char* kNotTaken = "\x02" "\2 does not take \1";
-constexpr const char* kNoFormat = "\x02" "/fo needs table, list or csv";
-constexpr const char* kNoHeaderInList = "\x02" "/nh does not go with /fo list";
-constexpr const char* kTooMany = "\x02" "too many arguments";
-constexpr const char* kOneSetting = "\x02" "get needs one SETTING";
-constexpr const char* kNoOperand = "\x02" "list takes no \1";
-constexpr const char* kUnknownSetting = "\x02" "unknown setting \1";
-constexpr const char* kPairs = "\x02" "set needs SETTING on|off pairs";
-constexpr const char* kTwice = "\x02" "\2 given twice";
-constexpr const char* kUnknownState = "\x02" "unknown state \1 for \2: use on or off";
-constexpr const char* kOneCommand = "\x02" "help takes one COMMAND";
-constexpr const char* kTwoFiles = "\x02" "more than one FILE: \1 and \1";
-constexpr const char* kNoFile = "\x02" "\2 needs a FILE";
-constexpr const char* kNotHeld = "\x02" "\2 holds no \2";
-constexpr const char* kNoneHeld = "\x02" "\2 holds none of the settings asked for";
-constexpr const char* kBadFile = "\x04" "\2\2\2: \2";
-constexpr const char* kCannotRead = "\x01" "cannot read \2: \2";
-constexpr const char* kCannotExport = "\x01" "cannot read \2: \2 Nothing exported.";
-constexpr const char* kNotRestored = "\x03" "warning: regedit /s cannot store \2 as it is";
+constexpr const char* kNoCommand = "2no command given";
+constexpr const char* kUnknownCommand = "2unknown command \1";
+constexpr const char* kUnknownOption = "2unknown option \1";
+constexpr const char* kNotTaken = "2\2 does not take \1";
+constexpr const char* kNoFormat = "2/fo needs table, list or csv";
+constexpr const char* kNoHeaderInList = "2/nh does not go with /fo list";
+constexpr const char* kTooMany = "2too many arguments";
+constexpr const char* kOneSetting = "2get needs one SETTING";
+constexpr const char* kNoOperand = "2list takes no \1";
+constexpr const char* kUnknownSetting = "2unknown setting \1";
+constexpr const char* kPairs = "2set needs SETTING on|off pairs";
+constexpr const char* kTwice = "2\2 given twice";
+constexpr const char* kUnknownState = "2unknown state \1 for \2: use on or off";
+constexpr const char* kOneCommand = "2help takes one COMMAND";
+constexpr const char* kTwoFiles = "2more than one FILE: \1 and \1";
+constexpr const char* kNoFile = "2\2 needs a FILE";
+constexpr const char* kNotHeld = "2\2 holds no \2";
+constexpr const char* kNoneHeld = "2\2 holds none of the settings asked for";
+constexpr const char* kBadFile = "u\2\2\2: \2";
+constexpr const char* kCannotRead = "1cannot read \2: \2";
+constexpr const char* kCannotExport = "1cannot read \2: \2 Nothing exported.";
+constexpr const char* kNotRestored = "0warning: regedit /s cannot store \2 as it is";
 
 // Says it on standard error. Returns false, for the callers that stop
 // there. (The arguments are NUL-terminated: the command line's, the
@@ -66,7 +67,7 @@ bool Tell(Outcome& outcome, const char* message, const char* a = "", const char*
     const char** next = args;
     std::string& err = outcome.err;
     err += "brevlinc: ";
-    const int code = *message == '\3' ? exit_code::kOk : *message == '\4' ? kUsage : *message;
+    const int code = *message == 'u' ? kUsage : *message - '0';
     for (const char* text = message + 1; *text; ++text) {
         if (*text == '\2') err += *next++;
         if (*text != '\1') {
@@ -78,7 +79,7 @@ bool Tell(Outcome& outcome, const char* message, const char* a = "", const char*
         for (char ch : arg.substr(0, kMost)) err += ch >= 0x20 && ch < 0x7F ? ch : '?';
         err += arg.size() > kMost ? "...\"" : "\"";
     }
-    err += *message == '\2' ? ". Type \"brevlinc /?\" for usage.\r\n" : "\r\n";
+    err += *message == '2' ? ". Type \"brevlinc /?\" for usage.\r\n" : "\r\n";
     if (code != exit_code::kOk) outcome.exit_code = code;
     return false;
 }
@@ -226,8 +227,8 @@ void Describe(std::string& cells, const Tweak& tweak, const raw::Value* value) {
 // ---------------------------------------------------------------- scopes and files
 
 struct Scope {
-    unsigned settings = 0;   // a bit per setting; 0 when nothing narrows it
-    unsigned named = 0;      // the settings named one by one
+    unsigned settings = 0;  // a bit per setting; 0 when nothing narrows it
+    unsigned named = 0;     // the settings named one by one
     const char* file = nullptr;
 };
 
@@ -372,9 +373,8 @@ void Compare(const Request& request, Context& context, Outcome& outcome, bool ch
             says = "would change", failed = false;
         } else if (const mdlreg::WriteResult result = Store(context.registry, tweak, want);
                    !result.ok()) {
-            refused = RefusedLine(tweak, want.presence == raw::Presence::Present ? Side::On
-                                                                                 : Side::Off,
-                                  result);
+            refused = RefusedLine(
+                tweak, want.presence == raw::Presence::Present ? Side::On : Side::Off, result);
             says = refused.c_str();
         } else if (Stored(context, outcome, tweak, stored, kCannotRead) && Same(stored, want)) {
             says = "changed", failed = false;
@@ -450,8 +450,7 @@ void Help(const Request& request, Context&, Outcome& outcome) {
     const auto operands = request.Operands();
     if (operands.size() > 1) return (void)Tell(outcome, kOneCommand);
     const Command* command = operands.empty() ? nullptr : CommandNamed(operands[0]);
-    if (!operands.empty() && !command)
-        return (void)Tell(outcome, kUnknownCommand, operands[0]);
+    if (!operands.empty() && !command) return (void)Tell(outcome, kUnknownCommand, operands[0]);
     HelpText(command, outcome);
 }
 
@@ -488,7 +487,7 @@ bool Parse(std::span<const std::string> args, const Command* command, Request& r
 
 Outcome UsageError(std::string_view problem) {
     Outcome outcome;
-    Tell(outcome, "\x02\2", std::string(problem).c_str());
+    Tell(outcome, "2\2", std::string(problem).c_str());
     return outcome;
 }
 

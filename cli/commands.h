@@ -20,7 +20,7 @@ constexpr int kUsage = 2;   // a command line or a file that makes no sense
 
 struct Outcome {
     int exit_code = exit_code::kOk;
-    std::string out = {};  // standard output: UTF-8 text with CRLF line ends...
+    std::string out = {};       // standard output: UTF-8 text with CRLF line ends...
     bool out_is_utf16 = false;  // ...or export's file, UTF-16LE bytes
     std::string err = {};       // standard error, UTF-8, CRLF line ends
     // Where `out` goes instead of standard output (export's FILE, one of

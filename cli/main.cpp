@@ -42,10 +42,11 @@ bool WriteAll(HANDLE to, const std::string& bytes) {
 // characters become U+FFFD, as in a message.
 bool Utf8(const wchar_t* text, int length, std::string& utf8, bool strict = false) {
     const DWORD flags = strict ? WC_ERR_INVALID_CHARS : 0;
-    const int size = WideCharToMultiByte(CP_UTF8, flags, text, length, nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, flags, text, length, nullptr, 0, nullptr, nullptr);
     utf8.resize(static_cast<std::size_t>(size > 0 ? size : 0));
-    return size > 0 && WideCharToMultiByte(CP_UTF8, flags, text, length, utf8.data(), size,
-                                           nullptr, nullptr) == size;
+    return size > 0 && WideCharToMultiByte(CP_UTF8, flags, text, length, utf8.data(), size, nullptr,
+                                           nullptr) == size;
 }
 
 std::string Utf8(const std::wstring& text) {

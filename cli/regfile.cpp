@@ -103,8 +103,8 @@ public:
         if (QuotesExactly(value)) return Quoted(b, b.size() / 2 - 1);
         if (value.type == regtype::kDword && b.size() == 4) {
             Ascii("dword:");
-            return Hex(std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 |
-                           std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24,
+            return Hex(std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
+                           std::uint32_t{b[3]} << 24,
                        8);
         }
         Ascii("hex");
@@ -295,7 +295,7 @@ private:
             deletes = is_key && Take("-");
             tweak = Named(is_key);
             SkipBlanks();
-            problem = !tweak ? "no key or value of Brevlin's settings"
+            problem = !tweak                   ? "no key or value of Brevlin's settings"
                       : is_key && !AtLineEnd() ? "more after the key"
                       : deletes && tweak->IsRead()
                           ? "a key deleted whole; brevlinc deletes values only"
@@ -310,8 +310,7 @@ private:
         }
         if (held && is_key)
             held->emplace().presence = deletes ? raw::Presence::Absent : raw::Presence::Present;
-        else if (held)
-            problem = Data(held->emplace());
+        else if (held) problem = Data(held->emplace());
         if (commented && (problem || !(deletes || (held && CrashesRegedit(**held))))) {
             if (held) held->reset();
             at_ = start, line_ = start_line;

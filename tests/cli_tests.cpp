@@ -32,7 +32,9 @@ std::string Wide(std::u16string_view text) {
     for (char16_t unit : text) (bytes += static_cast<char>(unit)) += static_cast<char>(unit >> 8);
     return bytes;
 }
-std::string Wide(std::string_view ascii) { return Wide(std::u16string(ascii.begin(), ascii.end())); }
+std::string Wide(std::string_view ascii) {
+    return Wide(std::u16string(ascii.begin(), ascii.end()));
+}
 
 // Files by name, at "C:\" + name, and error codes in words of its own.
 struct Files final : cli::System {
@@ -68,9 +70,11 @@ struct Cli {
 
 TEST_CASE("a command line: help and version in any form, and one line for each mistake") {
     const std::string help = Cli().Run({"help"}).out;
-    CHECK(help.starts_with("brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n"
-                           "  brevlinc list [/fo table|list|csv] [/nh]\r\n"));
-    for (const char* form : {"/?", "-?", "-h", "/H", "--HELP"}) CHECK(Cli().Run({form}).out == help);
+    CHECK(
+        help.starts_with("brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n"
+                         "  brevlinc list [/fo table|list|csv] [/nh]\r\n"));
+    for (const char* form : {"/?", "-?", "-h", "/H", "--HELP"})
+        CHECK(Cli().Run({form}).out == help);
     const std::string set_help =
         "brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n"
         "  brevlinc set SETTING on|off [SETTING on|off ...]\r\n\r\n"
@@ -80,8 +84,8 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
     CHECK(Cli().Run({"HELP", "Set"}).out == set_help);
     CHECK(Cli().Run({"/version"}).out == "brevlinc 3.00\r\n");
     CHECK(Cli().Run({"--VERSION"}).out == "brevlinc 3.00\r\n");
-    for (std::vector<std::string> any_case : {std::vector<std::string>{"LIST", "/NH"},
-                                              {"Get", "BCC"}, {"SET", "bcc", "ON"}})
+    for (std::vector<std::string> any_case :
+         {std::vector<std::string>{"LIST", "/NH"}, {"Get", "BCC"}, {"SET", "bcc", "ON"}})
         CHECK(Cli().Run(any_case).exit_code == 0);
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
@@ -150,8 +154,7 @@ TEST_CASE("export spells each value as regedit does where that keeps it; apply s
          u"hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,\\\r\n"
          u"  15,16,17,18,19,1a,1b,1c,1d"},
         // regedit would crash on it: a line only apply reads.
-        {regtype::kSz, Bytes("a"),
-         u"hex(1):61", false},
+        {regtype::kSz, Bytes("a"), u"hex(1):61", false},
     };
     for (const Row& row : rows) {
         CAPTURE(&row - rows.data());
@@ -179,14 +182,20 @@ TEST_CASE("export spells each value as regedit does where that keeps it; apply s
 TEST_CASE("a whole export, the hidden icon for apply only, and every file apply refuses") {
     Cli cli;
     CHECK(cli.Export("f.reg").out ==
-          "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\" +
-                            kOutlook + "\\Security]\r\n\"Level1Remove\"=-\r\n\r\n[HKEY_CURRENT_USER\\" +
-                            kPreferences + "]\r\n\"ShowBcc\"=-\r\n\"MinToTray\"=-\r\n\r\n"
-                            "[HKEY_CURRENT_USER\\" + kOutlook + "\\IM]\r\n\"Enabled\"=-\r\n\r\n"
-                            "[HKEY_CURRENT_USER\\" + kOutlook + "\\Options\\Mail]\r\n"
-                            "\"ReadAsPlain\"=-\r\n\"EnableLogging\"=-\r\n\r\n"
-                            "; Hidden icon: for brevlinc apply, which never deletes subkeys\r\n"
-                            ";[-HKEY_LOCAL_MACHINE\\" + kDeskIcon + "]\r\n\r\n"));
+          "\xFF\xFE" +
+              Wide("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\" + kOutlook +
+                   "\\Security]\r\n\"Level1Remove\"=-\r\n\r\n[HKEY_CURRENT_USER\\" + kPreferences +
+                   "]\r\n\"ShowBcc\"=-\r\n\"MinToTray\"=-\r\n\r\n"
+                   "[HKEY_CURRENT_USER\\" +
+                   kOutlook +
+                   "\\IM]\r\n\"Enabled\"=-\r\n\r\n"
+                   "[HKEY_CURRENT_USER\\" +
+                   kOutlook +
+                   "\\Options\\Mail]\r\n"
+                   "\"ReadAsPlain\"=-\r\n\"EnableLogging\"=-\r\n\r\n"
+                   "; Hidden icon: for brevlinc apply, which never deletes subkeys\r\n"
+                   ";[-HKEY_LOCAL_MACHINE\\" +
+                   kDeskIcon + "]\r\n\r\n"));
     const std::string header = "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n");
     const std::string preferences = "[HKEY_CURRENT_USER\\" + kPreferences + "]\r\n";
     const std::vector<std::pair<std::string, std::string>> files = {
@@ -194,7 +203,8 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
         {"\xFF\xFE" + Wide("Windows Registry Editor Version 4.00\r\n"),
          ", line 1: not a Windows Registry Editor Version 5.00 file"},
         {header, ": none of Brevlin's settings"},
-        {header + Wide("\"ShowBcc\"=dword:1\r\n"), ", line 3: no key or value of Brevlin's settings"},
+        {header + Wide("\"ShowBcc\"=dword:1\r\n"),
+         ", line 3: no key or value of Brevlin's settings"},
         {header + Wide("[HKEY_CURRENT_USER\\Software]\r\n"),
          ", line 3: no key or value of Brevlin's settings"},
         {header + Wide(preferences + "\"Other\"=dword:1\r\n"),
@@ -207,11 +217,14 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
          ", line 4: a byte that is not 1 or 2 hex digits"},
         {header + Wide(preferences + "\"ShowBcc\"=hex:01,\\\r\n  02 03\r\n"),
          ", line 5: bytes not separated by commas"},
-        {header + Wide(preferences + "\"ShowBcc\"=\"a\r\n"), ", line 4: a text without its closing quote"},
-        {header + Wide(preferences + "\"ShowBcc\"=\"\\q\"\r\n"), ", line 4: an unknown \\ escape in a text"},
+        {header + Wide(preferences + "\"ShowBcc\"=\"a\r\n"),
+         ", line 4: a text without its closing quote"},
+        {header + Wide(preferences + "\"ShowBcc\"=\"\\q\"\r\n"),
+         ", line 4: an unknown \\ escape in a text"},
         {header + Wide(preferences + "\"ShowBcc\"=dword:123456789\r\n"),
          ", line 4: dword: needs 1 to 8 hex digits"},
-        {header + Wide(preferences + "\"ShowBcc\"=dword:1 2\r\n"), ", line 4: more after the value"},
+        {header + Wide(preferences + "\"ShowBcc\"=dword:1 2\r\n"),
+         ", line 4: more after the value"},
         {header + Wide(preferences + "\"ShowBcc\"=word:1\r\n"),
          ", line 4: a value not \"text\", dword:, hex:, hex(N): or -"},
         {header + Wide(preferences + "ShowBcc=1\r\n"), ", line 4: not a key, a value or a comment"},
@@ -227,9 +240,9 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
     }
     CHECK(cli.store.Dump() == "HKCU\nHKLM\n");
     // Read as regedit would: any case, LF alone, blanks, comments.
-    cli.files.files["fine.reg"] =
-        header + Wide("  [hkey_current_user\\" + kPreferences + "]\n; a comment\n"
-                      "\t\"SHOWBCC\" = dword:00000001  \n");
+    cli.files.files["fine.reg"] = header + Wide("  [hkey_current_user\\" + kPreferences +
+                                                "]\n; a comment\n"
+                                                "\t\"SHOWBCC\" = dword:00000001  \n");
     CHECK(cli.Run({"apply", "fine.reg"}).out == "bcc        changed\r\n");
 }
 
@@ -284,8 +297,10 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
     CHECK(cli.store.HasKey(HKLM, kDeskIcon + "\\ShellFolder"));
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> scoped = {
-        {{"check", "user.reg", "/machine"}, "brevlinc: C:\\user.reg holds none of the settings "
-                                            "asked for" + kHint},
+        {{"check", "user.reg", "/machine"},
+         "brevlinc: C:\\user.reg holds none of the settings "
+         "asked for" +
+             kHint},
         {{"check", "machine.reg", "bcc"}, "brevlinc: C:\\machine.reg holds no bcc" + kHint},
         {{"apply", "none.reg"}, "brevlinc: cannot read C:\\none.reg: no\r\n"},
     };

@@ -108,17 +108,17 @@ void PutExact(RegRoot root, const std::string& path, const char* name, DWORD typ
 // desktop icon's key and its subkeys: one line each.
 std::string Exactly() {
     const std::pair<const std::string*, const char*> values[] = {
-        {&kSecurity, "Level1Remove"}, {&kPreferences, "ShowBcc"}, {&kPreferences, "MinToTray"},
-        {&kIm, "Enabled"},            {&kMail, "ReadAsPlain"},    {&kMail, "EnableLogging"}};
+        {&kSecurity, "Level1Remove"}, {&kPreferences, "ShowBcc"},
+        {&kPreferences, "MinToTray"}, {&kIm, "Enabled"},
+        {&kMail, "ReadAsPlain"},      {&kMail, "EnableLogging"}};
     std::string text;
     for (const auto& [path, name] : values) {
         const std::wstring wide(name, name + std::strlen(name));
         std::wstring key(path->begin(), path->end());
         BYTE data[256];
         DWORD type = 0, size = sizeof data;
-        const LONG status =
-            RegGetValueW(HKEY_CURRENT_USER, key.c_str(), wide.c_str(), RRF_RT_ANY | RRF_NOEXPAND,
-                         &type, data, &size);
+        const LONG status = RegGetValueW(HKEY_CURRENT_USER, key.c_str(), wide.c_str(),
+                                         RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size);
         text += std::string(name) + (status ? " absent\n" : " type " + std::to_string(type) + ":");
         for (DWORD i = 0; !status && i < size; ++i) text += " " + std::to_string(data[i]);
         text += status ? "" : "\n";
@@ -146,8 +146,9 @@ std::string Utf16(const std::string& ascii) {
     return bytes;
 }
 
-const std::string kEveryCheckRow = "Setting   Result  File Stored\r\n"
-                                   "========= ======= ==== ======\r\n";
+const std::string kEveryCheckRow =
+    "Setting   Result  File Stored\r\n"
+    "========= ======= ==== ======\r\n";
 
 }  // namespace
 
@@ -209,27 +210,29 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
 
     const Ran exported = Brevlinc("export \"" + file + "\"");
     CHECK(exported.exit_code == 0);
-    const std::string warning = "brevlinc: warning: regedit /s cannot store HKEY_CURRENT_USER\\" +
-                                kOutlook;
+    const std::string warning =
+        "brevlinc: warning: regedit /s cannot store HKEY_CURRENT_USER\\" + kOutlook;
     CHECK(exported.err == warning + "\\Preferences\\MinToTray as it is\r\n" + warning +
                               "\\IM\\Enabled as it is\r\n");
     // Where regedit's own export keeps the bytes, its lines are ours.
     CHECK(Start("regedit.exe /e \"" + regedit + "\" \"HKEY_CURRENT_USER\\" + kOutlook + "\"")
               .exit_code == 0);
-    const std::string quoted = Utf16("\"Level1Remove\"=\"").substr(0, 32) +
-                               std::string("\xe5\x65\x2c\x67;\0e\0\xe9\0\x3d\xd8\x00\xde\x00\xd8", 16) +
-                               Utf16("\"");
+    const std::string quoted =
+        Utf16("\"Level1Remove\"=\"").substr(0, 32) +
+        std::string("\xe5\x65\x2c\x67;\0e\0\xe9\0\x3d\xd8\x00\xde\x00\xd8", 16) + Utf16("\"");
     for (const std::string& line : {quoted, Utf16("\"ReadAsPlain\"=\"a\\r\\nb\"")}) {
         CHECK(Contents(regedit).find(line) != std::string::npos);
         CHECK(Contents(file).find(line) != std::string::npos);
     }
     CHECK(Brevlinc("check \"" + file + "\"").out ==
-          kEveryCheckRow + "attach    matches\r\nbcc       matches\r\nsystray   matches\r\n"
-                           "msn       matches\r\nplaintext matches\r\nlogging   matches\r\n"
-                           "deskicon  matches\r\n");
+          kEveryCheckRow +
+              "attach    matches\r\nbcc       matches\r\nsystray   matches\r\n"
+              "msn       matches\r\nplaintext matches\r\nlogging   matches\r\n"
+              "deskicon  matches\r\n");
 
-    const std::string everything = "set attach off bcc on systray off msn off plaintext on "
-                                   "logging on deskicon off";
+    const std::string everything =
+        "set attach off bcc on systray off msn off plaintext on "
+        "logging on deskicon off";
     CHECK(Brevlinc(everything).exit_code == 0);
     const std::string changed = Exactly();
     const Ran differs = Brevlinc("check \"" + file + "\" /fo csv /nh");
@@ -243,9 +246,10 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
     CHECK(what_if.out.find("attach     would change\r\n") == 0);
     const Ran applied = Brevlinc("apply \"" + file + "\"");
     CHECK(applied.exit_code == 0);
-    CHECK(applied.out == "attach     changed\r\nbcc        changed\r\nsystray    changed\r\n"
-                         "msn        changed\r\nplaintext  changed\r\nlogging    changed\r\n"
-                         "deskicon   changed\r\n");
+    CHECK(applied.out ==
+          "attach     changed\r\nbcc        changed\r\nsystray    changed\r\n"
+          "msn        changed\r\nplaintext  changed\r\nlogging    changed\r\n"
+          "deskicon   changed\r\n");
     CHECK(Exactly() == stored);
     CHECK(Brevlinc("check \"" + file + "\"").exit_code == 0);
 
@@ -272,7 +276,7 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
 
     // Hidden, the icon is a comment to regedit; apply hides it only the
     // window's way, never over another program's subkey.
-    Succeeds("set deskicon off");
+    CHECK(Brevlinc("set deskicon off").out == "deskicon   off\r\n");
     Succeeds("export \"" + machine + "\" deskicon /y");
     PutKey(HKLM, std::string(kDesktopIconKey) + "\\ShellFolder");
     CHECK(Start("regedit.exe /s \"" + machine + "\"").exit_code == 0);
