@@ -78,8 +78,7 @@ public:
 };
 
 // A key handle closed through the platform that gave it, when its owner
-// ends: 0 included, which the platform refuses harmlessly and which mdlreg's
-// algorithm closes all the same after a failed open.
+// ends; 0, which a failed open leaves, is not closed.
 struct CloseKeyWith {
     RegistryPlatform* registry;
     void operator()(RegHandle key) const { registry->CloseKey(key); }

@@ -51,6 +51,7 @@ class CountingRegistry final : public ForwardingRegistry {
 public:
     using ForwardingRegistry::ForwardingRegistry;
     std::size_t OpenHandles() const { return open_.size(); }
+    std::size_t closes_of_nothing = 0;  // CloseKey(0), which fails harmlessly
 
     RegStatus OpenKey(RegRoot root, const char* path, RegHandle* key) override {
         return Track(ForwardingRegistry::OpenKey(root, path, key), key);
@@ -59,6 +60,7 @@ public:
         return Track(ForwardingRegistry::CreateKey(root, path, key), key);
     }
     RegStatus CloseKey(RegHandle key) override {
+        closes_of_nothing += key == 0;
         const RegStatus result = ForwardingRegistry::CloseKey(key);
         if (result == status::kSuccess) open_.erase(key);
         return result;

@@ -167,6 +167,11 @@ TEST_CASE_TEMPLATE("reads never create a key", B, BREVLIN_BACKENDS) {
     const auto& s = b.scratch;
     mdlreg::ReadDword(b.reg, HKCU, s.Path("a\\b"), "v");
     mdlreg::ReadString(b.reg, HKCU, s.Path("a\\b"), "v");
+    // mdlreg's algorithm closes what its open left, 0 too; nothing else does.
+    CHECK(b.reg.closes_of_nothing == 2);
+    raw::ReadValue(b.reg, HKCU, s.Path("a\\b"), "v");
+    raw::ProbeKey(b.reg, HKCU, s.Path("a\\b"));
+    CHECK(b.reg.closes_of_nothing == 2);
     CHECK_FALSE(s.Exists("a"));
     CHECK(b.reg.OpenHandles() == 0);
 }
