@@ -33,6 +33,17 @@ public:
                        const std::uint8_t* data, std::uint32_t size) override {
         return inner_.SetValue(key, name, type, data, size);
     }
+    RegStatus QueryValueW(RegHandle key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                          std::uint32_t* size) override {
+        return inner_.QueryValueW(key, name, type, data, size);
+    }
+    RegStatus SetValueW(RegHandle key, const char* name, std::uint32_t type,
+                        const std::uint8_t* data, std::uint32_t size) override {
+        return inner_.SetValueW(key, name, type, data, size);
+    }
+    RegStatus DeleteValue(RegHandle key, const char* name) override {
+        return inner_.DeleteValue(key, name);
+    }
     RegStatus DeleteKey(RegRoot root, const char* path) override {
         return inner_.DeleteKey(root, path);
     }

@@ -280,6 +280,76 @@ TEST_CASE_TEMPLATE("what mdlreg relies on in the platform functions", B, BREVLIN
     CHECK(b.reg.OpenHandles() == 0);
 }
 
+TEST_CASE_TEMPLATE("texts: the A functions convert through code page 1252, the W ones do not", B,
+                   BREVLIN_BACKENDS) {
+    struct Row {
+        const char* what;
+        bool wide;  // set through SetValueW, else SetValue
+        std::uint32_t type, size;
+        std::vector<std::uint8_t> memory;  // the data and what follows it
+        std::vector<std::uint8_t> stored;  // as QueryValueW gives it
+        std::vector<std::uint8_t> ansi;    // as QueryValue gives it
+        bool ended_given_room;             // QueryValueW adds a NUL unit
+    };
+    // clang-format off
+    const std::vector<Row> rows = {
+        {"A: a text in the code page, its NUL following", false, regtype::kSz, 4,
+         {0xE9, 0x80, 0x81, 'A', 0}, {0xE9, 0, 0xAC, 0x20, 0x81, 0, 'A', 0, 0, 0},
+         {0xE9, 0x80, 0x81, 'A', 0}, false},
+        {"A: other types as they are", false, regtype::kBinary, 3,
+         {0xE9, 0x80, 0, 0}, {0xE9, 0x80, 0}, {0xE9, 0x80, 0}, false},
+        {"W: CJK and a lone surrogate, no NUL after", true, regtype::kSz, 4,
+         {0xE5, 0x65, 0x00, 0xD8, 'X', 'X'}, {0xE5, 0x65, 0x00, 0xD8}, {'?', '?'}, true},
+        {"W: best fit, and the NUL unit after", true, regtype::kSz, 6,
+         {0x00, 0x01, 0x01, 0xFF, 0xAC, 0x20, 0, 0}, {0x00, 0x01, 0x01, 0xFF, 0xAC, 0x20, 0, 0},
+         {'A', '!', 0x80, 0}, false},
+        {"W: an odd count ending in a NUL takes the unit after it", true, regtype::kSz, 5,
+         {'a', 0, 'b', 0, 0, 0, 0x5A}, {'a', 0, 'b', 0, 0, 0, 0x5A}, {'a', 'b', 0}, true},
+        {"W: an odd text otherwise stays odd", true, regtype::kSz, 3,
+         {'a', 0, 'b', 0, 0}, {'a', 0, 'b'}, {'a'}, true},
+        {"W: a 1-byte NUL after a unit that is not one", true, regtype::kSz, 1,
+         {0, 0, 0}, {0, 0, 0}, {0}, false},
+    };
+    // clang-format on
+    B b;
+    RegistryPlatform& reg = b.reg;
+    RegHandle key = 0;
+    REQUIRE(reg.CreateKey(HKCU, b.scratch.Path("k").c_str(), &key) == status::kSuccess);
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.what));
+        // Windows looks before a 1-byte text: the buffers start with 0x11.
+        std::vector<std::uint8_t> memory = {0x11, 0x11};
+        memory.insert(memory.end(), row.memory.begin(), row.memory.end());
+        const auto set = row.wide ? &RegistryPlatform::SetValueW : &RegistryPlatform::SetValue;
+        CHECK((reg.*set)(key, "v", row.type, &memory[2], row.size) == status::kSuccess);
+
+        // What lands in a buffer `room` bytes larger than the size the
+        // query reports, and in a guard byte after it.
+        const auto read = [&](bool wide, std::uint32_t room) {
+            const auto query = wide ? &RegistryPlatform::QueryValueW
+                                    : &RegistryPlatform::QueryValue;
+            std::uint32_t type = 0, size = 0;
+            (reg.*query)(key, "v", &type, nullptr, &size);
+            std::vector<std::uint8_t> buffer(1 + size + room + 1, 0xCC);
+            buffer[0] = 0x11;
+            std::uint32_t capacity = size + room;
+            CHECK((reg.*query)(key, "v", &type, &buffer[1], &capacity) == status::kSuccess);
+            CHECK((type == row.type && capacity == size));
+            return std::vector<std::uint8_t>(buffer.begin() + 1, buffer.end());
+        };
+        const auto then = [](std::vector<std::uint8_t> bytes, std::vector<std::uint8_t> after) {
+            bytes.insert(bytes.end(), after.begin(), after.end());
+            return bytes;
+        };
+        CHECK(read(true, 0) == then(row.stored, {0xCC}));
+        CHECK(read(false, 0) == then(row.ansi, {0xCC}));
+        const std::uint8_t end = row.ended_given_room ? 0 : 0xCC;
+        CHECK(read(true, 2) == then(row.stored, {end, end, 0xCC}));
+    }
+    CHECK(reg.CloseKey(key) == status::kSuccess);
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
 TEST_CASE_TEMPLATE("an exact read gives type and bytes as stored, and tells absent keys", B,
                    BREVLIN_BACKENDS) {
     B b;
