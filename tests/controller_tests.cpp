@@ -366,4 +366,28 @@ TEST_CASE("the plain words for a refused write name the setting and the true rea
     CHECK(subkeys.find("administrator") == std::string::npos);
 
     CHECK(message(TweakId::msn, Side::On, {1359}).find("error 1359") != std::string::npos);
+
+    // Refused twice: the value in the key the write made, then that key's
+    // removal (an account that may make subkeys, and neither set values nor
+    // delete keys). The key is named; only a clean registry is "as before".
+    RegistryStore store;
+    const std::string outlook = "Software\\Microsoft\\Office\\10.0\\Outlook";
+    store.Put(HKCU, outlook, "kept", regtype::kDword, Dword(1));
+    store.Refuse(HKCU, outlook, kRefuseSet | kRefuseDelete);
+    const Tweak& attach = TweakFor(TweakId::attach);
+    const mdlreg::WriteResult refused = WriteSide(store, attach, Side::Off, attach.off.text);
+    CHECK(refused.LeftBehindIn(attach.key_path) == kSecurity);
+    CHECK(WriteFailureMessage(attach, Side::Off, refused) ==
+          "The setting \"Attachment Security\" could not be changed to \"Disabled\".\n\n"
+          "Windows refused access to the registry key where Outlook keeps this setting. Your "
+          "account may not be allowed to change it.\n\n"
+          "The setting itself is unchanged, but Brevlin made the registry key "
+          "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\10.0\\Outlook\\Security on the way, "
+          "and Windows would not let it remove that key again. No setting is stored in it.");
+    CHECK(
+        store.Dump() ==
+        "HKCU\nHKCU\\Software\nHKCU\\Software\\Microsoft\nHKCU\\Software\\Microsoft\\Office\n"
+        "HKCU\\Software\\Microsoft\\Office\\10.0\nHKCU\\Software\\Microsoft\\Office\\10.0\\Outlook\n"
+        "HKCU\\Software\\Microsoft\\Office\\10.0\\Outlook : kept = 4 [ 1 0 0 0 ]\n"
+        "HKCU\\Software\\Microsoft\\Office\\10.0\\Outlook\\Security\nHKLM\n");
 }

@@ -350,25 +350,33 @@ TEST_CASE_TEMPLATE("texts: the A functions convert through code page 1252, the W
     CHECK(b.reg.OpenHandles() == 0);
 }
 
-TEST_CASE_TEMPLATE("an exact read gives type and bytes as stored, and tells absent keys", B,
+TEST_CASE_TEMPLATE("exact writes and reads carry type and bytes as stored, and make no keys", B,
                    BREVLIN_BACKENDS) {
     B b;
     const auto& s = b.scratch;
-    s.PutText("k", "bare", "abc");
-    s.PutText("k", "empty", "");
-    s.Put("k", "odd", 0x12345678u, {0, 0xFF, 0, 0, 0, 0, 0, 0});
-    const std::string key = s.Path("k");
-    const raw::Value bare = raw::ReadValue(b.reg, HKCU, key, "bare");
-    CHECK((bare.presence == raw::Presence::Present && bare.type == regtype::kSz));
-    CHECK(bare.bytes == Bytes("abc"));
-    const raw::Value empty = raw::ReadValue(b.reg, HKCU, key, "empty");
-    CHECK((empty.presence == raw::Presence::Present && empty.bytes.empty()));
-    const raw::Value odd = raw::ReadValue(b.reg, HKCU, key, "odd");
-    CHECK(odd.type == 0x12345678u);
-    CHECK(odd.bytes == std::vector<std::uint8_t>{0, 0xFF, 0, 0, 0, 0, 0, 0});
-    CHECK(raw::ReadValue(b.reg, HKCU, key, "missing").presence == raw::Presence::Absent);
+    // Each goes in and comes back byte for byte, with no terminator added.
+    // clang-format off
+    const std::vector<StoredValue> exact = {
+        {regtype::kSz, {}}, {regtype::kSz, {0}}, {regtype::kSz, {'a', 0, 'b'}},
+        {regtype::kSz, {0xE5, 0x65, 0x00, 0xD8}}, {regtype::kSz, {0x3D, 0xD8, 0x00, 0xDE, 0, 0}},
+        {regtype::kMultiSz, {'a', 0, 0, 0}}, {0x12345678u, {0, 0xFF, 0, 0, 0, 0, 0, 0}}};
+    // clang-format on
+    const std::string made = s.Path("made\\k");
+    for (const StoredValue& value : exact) {
+        CAPTURE(value.bytes.size());
+        REQUIRE(raw::WriteValue(b.reg, HKCU, made, "v", value.type, value.bytes).ok());
+        const raw::Value read = raw::ReadValue(b.reg, HKCU, made, "v");
+        CHECK(read.presence == raw::Presence::Present);
+        CHECK(StoredValue{read.type, read.bytes} == value);
+    }
+    CHECK(raw::DeleteValue(b.reg, HKCU, made, "v").ok());
+    CHECK(raw::ReadValue(b.reg, HKCU, made, "v").presence == raw::Presence::Absent);
+    CHECK(s.Exists("made\\k"));
+    CHECK(raw::DeleteValue(b.reg, HKCU, made, "v").ok());  // gone already
+    CHECK(raw::DeleteValue(b.reg, HKCU, s.Path("no\\such"), "v").ok());
+
     CHECK(raw::ReadValue(b.reg, HKCU, s.Path("no\\such"), "v").presence == raw::Presence::Absent);
-    CHECK(raw::ProbeKey(b.reg, HKCU, key).presence == raw::Presence::Present);
+    CHECK(raw::ProbeKey(b.reg, HKCU, made).presence == raw::Presence::Present);
     CHECK(raw::ProbeKey(b.reg, HKCU, s.Path("no\\such")).presence == raw::Presence::Absent);
     CHECK_FALSE(s.Exists("no"));
     CHECK(b.reg.OpenHandles() == 0);
