@@ -5,7 +5,6 @@
 #include <iterator>
 #include <span>
 
-#include "cli/pending_raw.h"
 #include "cli/regfile.h"
 #include "cli/report.h"
 #include "registry/raw.h"
