@@ -127,21 +127,28 @@ std::string WriteFileAs(const std::wstring& path, const std::string& bytes, bool
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) return "it is read-only";
     if (exists && !replace) return "it is there already; add /y to replace it";
 
+    // A name of our own beside it, for a file made anew with the attributes
+    // of the one it replaces (Wine's ReplaceFileW leaves them to the new
+    // one, and its CreateFileW sets none on a file that is there), written
+    // through to the disk before it replaces anything.
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     wchar_t temporary[MAX_PATH + 1] = {};
-    if (!error && !GetTempFileNameW(folder.c_str(), L"brv", 0, temporary)) error = LastError();
-    if (!error) {
-        // Written through to the disk before it replaces anything.
-        const FileHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH,
-                                          nullptr));
+    const bool made = !error && GetTempFileNameW(folder.c_str(), L"brv", 0, temporary) &&
+                      DeleteFileW(temporary);
+    if (!made) error = error ? error : LastError();
+    if (made) {
+        const FileHandle file(
+            CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        (exists ? attributes & kept : 0) | FILE_FLAG_WRITE_THROUGH, nullptr));
         if (file.get() == INVALID_HANDLE_VALUE || !WriteAll(file.get(), bytes)) error = LastError();
     }
     if (!error && !(exists ? ReplaceFileW(path.c_str(), temporary, nullptr, 0, nullptr, nullptr)
                            : MoveFileExW(temporary, path.c_str(), MOVEFILE_WRITE_THROUGH)))
         error = LastError();
     if (!error) return {};
-    if (temporary[0]) DeleteFileW(temporary);
+    if (made) DeleteFileW(temporary);
     return Words(error);
 }
 
@@ -152,8 +159,8 @@ bool Show(HANDLE to, const std::string& text, bool utf16) {
     std::wstring wide(text.size() / 2, L'\0');
     if (utf16) std::memcpy(wide.data(), text.data(), wide.size() * 2);
     else wide = Utf16(text);
-    for (DWORD written = 0, done = !wide.empty() && wide[0] == 0xFEFF; done < wide.size();
-         done += written)
+    // Export's file opens with its byte-order mark, which a console would show.
+    for (DWORD written = 0, done = utf16; done < wide.size(); done += written)
         if (!WriteConsoleW(to, wide.data() + done, Chunk(wide.size() - done), &written, nullptr) ||
             !written)
             return false;

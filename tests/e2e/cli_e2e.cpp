@@ -271,8 +271,14 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
     CHECK(Contents(machine).find(Utf16("[HKEY_CURRENT_USER").substr(0, 20)) == std::string::npos);
     const Ran wrong_scope = Brevlinc("apply \"" + user + "\" /machine");
     CHECK(wrong_scope.exit_code == 2);
-    CHECK(Brevlinc("export \"" + user + "\"").exit_code == 1);  // there: /y replaces it
+    // There: only /y replaces it, keeping its attributes; never a read-only one.
+    CHECK(Brevlinc("export \"" + user + "\"").exit_code == 1);
+    SetFileAttributesA(user.c_str(), FILE_ATTRIBUTE_HIDDEN);
     Succeeds("export \"" + user + "\" /user /y");
+    CHECK((GetFileAttributesA(user.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0);
+    SetFileAttributesA(user.c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(Brevlinc("export \"" + user + "\" /user /y").err.ends_with(": it is read-only\r\n"));
+    SetFileAttributesA(user.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // Hidden, the icon is a comment to regedit; apply hides it only the
     // window's way, never over another program's subkey.
