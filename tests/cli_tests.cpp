@@ -1,7 +1,9 @@
 // brevlinc's commands against the store: what reaches standard output and
-// standard error, the exit code, and what is stored afterwards.
+// standard error, the exit code, the files it writes and reads, and what is
+// stored afterwards.
 #include <doctest/doctest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,136 +17,308 @@ namespace {
 
 constexpr RegRoot HKCU = RegRoot::CurrentUser;
 constexpr RegRoot HKLM = RegRoot::LocalMachine;
-const std::string kPreferences = "Software\\Microsoft\\Office\\10.0\\Outlook\\Preferences";
 const std::string kOutlook = "Software\\Microsoft\\Office\\10.0\\Outlook";
+const std::string kPreferences = kOutlook + "\\Preferences";
 const std::string kDeskIcon =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\"
     "{00020D75-0000-0000-C000-000000000046}";
+const std::string kHint = ". Type \"brevlinc /?\" for usage.\r\n";
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+// UTF-16LE, as a version 5 .reg file holds its text.
+std::string Wide(std::u16string_view text) {
+    std::string bytes;
+    for (char16_t unit : text) (bytes += static_cast<char>(unit)) += static_cast<char>(unit >> 8);
+    return bytes;
+}
+std::string Wide(std::string_view ascii) {
+    return Wide(std::u16string(ascii.begin(), ascii.end()));
+}
+
+// Files by name, at "C:\" + name, and error codes in words of its own.
+struct Files final : cli::System {
+    std::map<std::string, std::string> files;
+    cli::FileRead Read(const std::string& name, std::size_t most) override {
+        const auto found = files.find(name);
+        cli::FileRead read{.path = "C:\\" + name};
+        if (found == files.end() || found->second.size() > most) return (read.words = "no", read);
+        return (read.read = true, read.bytes = found->second, read);
+    }
+    std::string Words(long code) override { return "error " + std::to_string(code) + "."; }
+};
 
 struct Cli {
     RegistryStore store;
     test::CountingRegistry registry{store};
+    Files files;
     cli::Outcome Run(std::vector<std::string> args) {
-        cli::Outcome outcome = cli::Run(args, registry);
+        cli::Outcome outcome = cli::Run(args, registry, files);
         CHECK(registry.OpenHandles() == 0);
+        return outcome;
+    }
+    // Exports, and keeps the file as `name`.
+    cli::Outcome Export(const std::string& name, std::vector<std::string> args = {}) {
+        args.insert(args.begin(), {"export", name});
+        cli::Outcome outcome = Run(args);
+        files.files[name] = outcome.out;
         return outcome;
     }
 };
 
 }  // namespace
 
-TEST_CASE("a command line brevlinc does not take: what was wrong, then the usage, exit 2") {
+TEST_CASE("a command line: help and version in any form, and one line for each mistake") {
     const std::string help = Cli().Run({"help"}).out;
-    CHECK(help.starts_with("Usage: brevlinc COMMAND\r\n"));
-    for (const char* form : {"-h", "--help", "/?"}) {
-        const cli::Outcome outcome = Cli().Run({form});
-        CHECK((outcome.exit_code == 0 && outcome.out == help && outcome.err.empty()));
-    }
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+    CHECK(help ==
+          "brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n"
+          "  brevlinc list [/fo table|list|csv] [/nh]\r\n  brevlinc get SETTING\r\n"
+          "  brevlinc set SETTING on|off [SETTING on|off ...]\r\n"
+          "  brevlinc export [FILE] [SCOPE] [/y]\r\n  brevlinc apply FILE [SCOPE] [/whatif]\r\n"
+          "  brevlinc check FILE [SCOPE] [/fo table|list|csv] [/nh]\r\n"
+          "  brevlinc help [COMMAND]\r\n\r\n"
+          "SETTING: attach bcc systray msn plaintext logging deskicon; on is the left\r\n"
+          "button. SCOPE: /user (the first six), /machine (deskicon) or SETTINGs (a\r\n"
+          "FILE named like one: .\\bcc). Exit code: 0 done or all match, 1 refused,\r\n"
+          "unreadable, unwritable or differing, 2 a mistake in the command or FILE.\r\n");
+    for (const char* form : {"/?", "-?", "-h", "/H", "--HELP"})
+        CHECK(Cli().Run({form}).out == help);
+    const std::string set_help =
+        "brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n"
+        "  brevlinc set SETTING on|off [SETTING on|off ...]\r\n\r\n"
+        "Checks all, then makes each button's write in turn; prints the state, or\r\n"
+        "\"refused:\" and the window's words (exit 1).\r\n";
+    CHECK(Cli().Run({"set", "/?"}).out == set_help);
+    CHECK(Cli().Run({"HELP", "Set"}).out == set_help);
+    CHECK(Cli().Run({"/version"}).out == "brevlinc 3.00\r\n");
+    CHECK(Cli().Run({"--VERSION"}).out == "brevlinc 3.00\r\n");
+    for (std::vector<std::string> any_case :
+         {std::vector<std::string>{"LIST", "/NH"}, {"Get", "BCC"}, {"SET", "bcc", "ON"}})
+        CHECK(Cli().Run(any_case).exit_code == 0);
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
         {{}, "no command given"},
-        {{"LIST"}, "unknown command \"LIST\""},
-        {{"list", "bcc"}, "wrong number of arguments for \"list\""},
-        {{"set", "bcc"}, "wrong number of arguments for \"set\""},
-        {{"export", "a.reg", "b.reg"}, "wrong number of arguments for \"export\""},
-        {{"set", "Bcc", "on"}, "unknown setting \"Bcc\""},
-        {{"set", "bcc", "yes"}, "unknown state \"yes\": use on or off"},
+        {{"/y"}, "no command given"},
+        {{"LISTX"}, "unknown command \"LISTX\""},
+        {{"list", "bcc"}, "list takes no \"bcc\""},
+        {{"list", "/fo"}, "/fo needs table, list or csv"},
+        {{"list", "/fo", "xml"}, "/fo needs table, list or csv"},
+        {{"list", "/nh", "-FO", "List"}, "/nh does not go with /fo list"},
+        {{"get"}, "get needs one SETTING"},
         {{"get", "x\r\ny" + std::string(60, 'z')},
          "unknown setting \"x??y" + std::string(36, 'z') + "...\""},
+        {{"set", "bcc"}, "set needs SETTING on|off pairs"},
+        {{"set", "bcc", "yes"}, "unknown state \"yes\" for bcc: use on or off"},
+        {{"set", "bcc", "on", "BCC", "off"}, "bcc given twice"},
+        {{"set", "bcc", "on", "nope", "off"}, "unknown setting \"nope\""},
+        {{"export", "/s"}, "unknown option \"/s\""},
+        {{"export", "-"}, "unknown option \"-\""},
+        {{"export", ""}, "unknown option \"\""},
+        {{"export", "a.reg", "b.reg"}, "more than one FILE: \"a.reg\" and \"b.reg\""},
+        {{"export", "/whatif"}, "export does not take \"/whatif\""},
+        {{"apply", "bcc", "/user"}, "apply needs a FILE"},
+        {{"check", "/y", "f.reg"}, "check does not take \"/y\""},
+        {{"help", "bogus"}, "unknown command \"bogus\""},
+        {{"set", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15",
+          "16", "17"},
+         "too many arguments"},
     };
-    for (const auto& [args, problem] : cases) {
+    for (const auto& [args, problem] : mistakes) {
+        CAPTURE(problem);
         Cli cli;
         const cli::Outcome outcome = cli.Run(args);
-        CHECK(outcome.exit_code == 2);
-        CHECK(outcome.out.empty());
-        CHECK(outcome.err == "brevlinc: " + problem + "\r\n" + help);
+        CHECK((outcome.exit_code == 2 && outcome.out.empty()));
+        CHECK(outcome.err == "brevlinc: " + problem + kHint);
         CHECK(cli.store.Dump() == "HKCU\nHKLM\n");
     }
 }
 
-TEST_CASE("get reads as the window does; set writes again what is stored; exit 1 if refused") {
-    Cli cli;
-    CHECK(cli.Run({"get", "attach"}).out == "on\r\n");  // no list: blocked
-    CHECK(cli.Run({"set", "attach", "on"}).exit_code == 0);
-    const auto list = cli.store.Value(HKCU, kOutlook + "\\Security", "Level1Remove");
-    CHECK((list && list->type == regtype::kSz && list->bytes.empty()));
-    // A desktop icon key we may not open is there all the same.
-    cli.store.Put(HKLM, kDeskIcon, "", regtype::kSz, {});
-    cli.store.Refuse(HKLM, kDeskIcon, kRefuseOpen);
-    CHECK(cli.Run({"get", "deskicon"}).out == "on\r\n");
-
-    cli.store.Put(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
-    cli.store.Refuse(HKCU, kPreferences, kRefuseSet);
-    const std::string before = cli.store.Dump();
-    const cli::Outcome refused = cli.Run({"set", "bcc", "on"});
-    CHECK(refused.exit_code == 1);
-    CHECK(refused.out.empty());
-    CHECK(refused.err ==
-          "The setting \"Show BCC Field\" could not be changed to \"Enabled\".\r\n\r\n"
-          "Windows refused access to the registry key where Outlook keeps this setting. Your "
-          "account may not be allowed to change it.\r\n\r\nThe setting is as it was before.\r\n");
-    CHECK(cli.store.Dump() == before);
-}
-
-TEST_CASE("export writes each value in the one form regedit stores back byte for byte") {
-    Cli cli;
-    const cli::Outcome nothing = cli.Run({"export", "out.reg"});
-    CHECK((nothing.exit_code == 0 && nothing.err.empty() && nothing.out_file == "out.reg"));
-    CHECK(nothing.out ==
-          "REGEDIT4\r\n\r\n"
-          "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\10.0\\Outlook\\Security]\r\n"
-          "\"Level1Remove\"=-\r\n\r\n"
-          "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\10.0\\Outlook\\Preferences]\r\n"
-          "\"ShowBcc\"=-\r\n\"MinToTray\"=-\r\n\r\n"
-          "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\10.0\\Outlook\\IM]\r\n"
-          "\"Enabled\"=-\r\n\r\n"
-          "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\10.0\\Outlook\\Options\\Mail]\r\n"
-          "\"ReadAsPlain\"=-\r\n\"EnableLogging\"=-\r\n\r\n"
-          "[-HKEY_LOCAL_MACHINE\\" +
-              kDeskIcon + "]\r\n\r\n");
-    CHECK(cli.store.Dump() == "HKCU\nHKLM\n");
-
-    cli.store.Put(HKLM, kDeskIcon, "", regtype::kSz, {});
-    CHECK(cli.Run({"export"})
-              .out.ends_with("\r\n\r\n[HKEY_LOCAL_MACHINE\\" + kDeskIcon + "]\r\n\r\n"));
-
+TEST_CASE("export spells each value as regedit does where that keeps it; apply stores it back") {
     std::vector<std::uint8_t> thirty;
     for (std::uint8_t i = 0; i < 30; ++i) thirty.push_back(i);
     struct Row {
         std::uint32_t type;
         std::vector<std::uint8_t> bytes;
-        std::string line;
+        std::u16string line;  // after "MinToTray"=
+        bool regedit_restores = true;
     };
     const std::vector<Row> rows = {
-        {regtype::kSz, Bytes({"1\0", 2}), "\"1\""},
-        {regtype::kSz, Bytes({"a\"b\\c;d\0", 8}), "\"a\\\"b\\\\c;d\""},
-        {regtype::kSz, {}, "hex(1):"},  // "" would store one NUL
-        {regtype::kSz, Bytes("abc"), "hex(1):61,62,63"},
-        {regtype::kSz, Bytes({"a\0b\0", 4}), "hex(1):61,00,62,00"},
-        {regtype::kSz, Bytes({"\xE9\t\0", 3}), "hex(1):e9,09,00"},
-        {regtype::kDword, {0xFE, 0xFF, 0xFF, 0xFF}, "dword:fffffffe"},
-        {regtype::kDword, {1, 2, 3, 4, 5, 6, 7, 8}, "hex(4):01,02,03,04,05,06,07,08"},
-        {0xFFFFFFFFu, {1}, "hex(ffffffff):01"},
-        {regtype::kBinary, {}, "hex:"},
+        {regtype::kSz, Bytes({"1\0\0\0", 4}), u"\"1\""},
+        {regtype::kSz, Bytes({"a\0\"\0\\\0\r\0\n\0\0\0", 12}), u"\"a\\\"\\\\\\r\\n\""},
+        // CJK, accented Latin, a surrogate pair and a lone surrogate.
+        {regtype::kSz, Bytes({"\xe5\x65\x2c\x67\xe9\x00\x3d\xd8\x00\xde\x00\xd8\0\0", 14}),
+         u"\"\u65e5\u672c\u00e9\U0001F600\xD800\""},
+        {regtype::kSz, {}, u"hex(1):"},  // "" would store a NUL
+        {regtype::kSz, Bytes({"a\0b\0", 4}), u"hex(1):61,00,62,00", false},
+        {regtype::kSz, Bytes({"a\0b\0c", 5}), u"hex(1):61,00,62,00,63", false},
+        {regtype::kSz, Bytes({"a\0\0\0b\0\0\0", 8}), u"hex(1):61,00,00,00,62,00,00,00"},
+        {regtype::kMultiSz, Bytes({"a\0\0\0\0\0", 6}), u"hex(7):61,00,00,00,00,00"},
+        {regtype::kExpandSz, Bytes({"%\0\0\0\0", 5}), u"hex(2):25,00,00,00,00"},
+        {regtype::kDword, {0xFE, 0xFF, 0xFF, 0xFF}, u"dword:fffffffe"},
+        {regtype::kDword, {1, 2, 3, 4, 5, 6, 7, 8}, u"hex(4):01,02,03,04,05,06,07,08"},
+        {regtype::kDword, {}, u"hex(4):"},
+        {0xFFFFFFFFu, {1}, u"hex(ffffffff):01"},
         {regtype::kBinary, thirty,
-         "hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,\\\r\n"
-         "  15,16,17,18,19,1a,1b,1c,1d"},
+         u"hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,\\\r\n"
+         u"  15,16,17,18,19,1a,1b,1c,1d"},
+        // regedit would crash on it: a line only apply reads.
+        {regtype::kSz, Bytes("a"), u"hex(1):61", false},
     };
     for (const Row& row : rows) {
-        CAPTURE(row.line);
-        cli.store.PutExact(HKCU, kPreferences, "ShowBcc", row.type, row.bytes);
-        CHECK(cli.Run({"export"}).out.find("\r\n\"ShowBcc\"=" + row.line + "\r\n\"MinToTray\"") !=
+        CAPTURE(&row - rows.data());
+        Cli exported;
+        exported.store.PutExact(HKCU, kPreferences, "MinToTray", row.type, row.bytes);
+        const cli::Outcome outcome = exported.Export("f.reg");
+        CHECK(outcome.exit_code == 0);
+        const bool one_byte = row.type == regtype::kSz && row.bytes.size() == 1;
+        const std::u16string prefix =
+            one_byte ? u"; 1 byte of text, which regedit /s cannot store\r\n;" : u"";
+        CHECK(outcome.out.find(Wide(u"\r\n" + prefix + u"\"MinToTray\"=" + row.line + u"\r\n")) !=
               std::string::npos);
+        CHECK(outcome.err.empty() == row.regedit_restores);
+
+        Cli applied;
+        applied.files = exported.files;
+        applied.store.Put(HKCU, kPreferences, "MinToTray", regtype::kDword, {7, 0, 0, 0});
+        CHECK(applied.Run({"apply", "f.reg", "systray"}).out == "systray    changed\r\n");
+        CHECK(applied.store.Value(HKCU, kPreferences, "MinToTray") ==
+              StoredValue{row.type, row.bytes});
+        CHECK(applied.Run({"check", "f.reg", "/nh", "/fo", "csv"}).exit_code == 0);
     }
 }
 
-TEST_CASE("an export that cannot read a value exports nothing, exit 1") {
+TEST_CASE("a whole export, the hidden icon for apply only, and every file apply refuses") {
     Cli cli;
-    cli.store.Put(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
+    CHECK(cli.Export("f.reg").out ==
+          "\xFF\xFE" +
+              Wide("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\" + kOutlook +
+                   "\\Security]\r\n\"Level1Remove\"=-\r\n\r\n[HKEY_CURRENT_USER\\" + kPreferences +
+                   "]\r\n\"ShowBcc\"=-\r\n\"MinToTray\"=-\r\n\r\n"
+                   "[HKEY_CURRENT_USER\\" +
+                   kOutlook +
+                   "\\IM]\r\n\"Enabled\"=-\r\n\r\n"
+                   "[HKEY_CURRENT_USER\\" +
+                   kOutlook +
+                   "\\Options\\Mail]\r\n"
+                   "\"ReadAsPlain\"=-\r\n\"EnableLogging\"=-\r\n\r\n"
+                   "; Hidden icon: for brevlinc apply, which never deletes subkeys\r\n"
+                   ";[-HKEY_LOCAL_MACHINE\\" +
+                   kDeskIcon + "]\r\n\r\n"));
+    const std::string header = "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n");
+    const std::string preferences = "[HKEY_CURRENT_USER\\" + kPreferences + "]\r\n";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"REGEDIT4\r\n", ": not UTF-16 with a byte-order mark"},
+        {"\xFF\xFE" + Wide("Windows Registry Editor Version 4.00\r\n"),
+         ", line 1: not a Windows Registry Editor Version 5.00 file"},
+        {header, ": none of Brevlin's settings"},
+        {header + Wide("\"ShowBcc\"=dword:1\r\n"),
+         ", line 3: no key or value of Brevlin's settings"},
+        {header + Wide("[HKEY_CURRENT_USER\\Software]\r\n"),
+         ", line 3: no key or value of Brevlin's settings"},
+        {header + Wide(preferences + "\"Other\"=dword:1\r\n"),
+         ", line 4: no key or value of Brevlin's settings"},
+        {header + Wide("[-HKEY_CURRENT_USER\\" + kPreferences + "]\r\n"),
+         ", line 3: a key deleted whole; brevlinc deletes values only"},
+        {header + Wide(preferences + "\"ShowBcc\"=-\r\n\"showbcc\"=-\r\n"),
+         ", line 5: a setting given a second time"},
+        {header + Wide(preferences + "\"ShowBcc\"=hex:g0\r\n"),
+         ", line 4: a byte that is not 1 or 2 hex digits"},
+        {header + Wide(preferences + "\"ShowBcc\"=hex:01,\\\r\n  02 03\r\n"),
+         ", line 5: bytes not separated by commas"},
+        {header + Wide(preferences + "\"ShowBcc\"=\"a\r\n"),
+         ", line 4: a text without its closing quote"},
+        {header + Wide(preferences + "\"ShowBcc\"=\"\\q\"\r\n"),
+         ", line 4: an unknown \\ escape in a text"},
+        {header + Wide(preferences + "\"ShowBcc\"=dword:123456789\r\n"),
+         ", line 4: dword: needs 1 to 8 hex digits"},
+        {header + Wide(preferences + "\"ShowBcc\"=dword:1 2\r\n"),
+         ", line 4: more after the value"},
+        {header + Wide(preferences + "\"ShowBcc\"=word:1\r\n"),
+         ", line 4: a value not \"text\", dword:, hex:, hex(N): or -"},
+        {header + Wide(preferences + "ShowBcc=1\r\n"), ", line 4: not a key, a value or a comment"},
+    };
+    for (const auto& [file, problem] : files) {
+        CAPTURE(problem);
+        cli.files.files["bad.reg"] = file;
+        for (const char* command : {"apply", "check"}) {
+            const cli::Outcome outcome = cli.Run({command, "bad.reg"});
+            CHECK((outcome.exit_code == 2 && outcome.out.empty()));
+            CHECK(outcome.err == "brevlinc: C:\\bad.reg" + problem + "\r\n");
+        }
+    }
+    CHECK(cli.store.Dump() == "HKCU\nHKLM\n");
+    // Read as regedit would: any case, LF alone, blanks, comments.
+    cli.files.files["fine.reg"] = header + Wide("  [hkey_current_user\\" + kPreferences +
+                                                "]\n; a comment\n"
+                                                "\t\"SHOWBCC\" = dword:00000001  \n");
+    CHECK(cli.Run({"apply", "fine.reg"}).out == "bcc        changed\r\n");
+}
+
+TEST_CASE("apply and check: changed, unchanged, refused in the window's words; scopes") {
+    Cli source;
+    source.store.PutExact(HKCU, kOutlook + "\\Security", "Level1Remove", regtype::kSz, {});
+    source.store.PutExact(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
+    source.store.PutExact(HKCU, kOutlook + "\\IM", "Enabled", regtype::kDword, {1, 0, 0, 0});
+    source.Export("all.reg");
+    source.Export("user.reg", {"/user"});
+    CHECK(source.Export("machine.reg", {"/MACHINE"}).out.find(Wide("HKEY_CURRENT_USER")) ==
+          std::string::npos);
+
+    Cli cli;
+    cli.files = source.files;
+    cli.store.PutExact(HKCU, kOutlook + "\\Security", "Level1Remove", regtype::kSz, {});
+    cli.store.PutExact(HKCU, kPreferences, "MinToTray", regtype::kDword, {1, 0, 0, 0});
+    cli.store.PutExact(HKCU, kOutlook + "\\IM", "Enabled", regtype::kDword, {0, 0, 0, 0});
+    cli.store.Refuse(HKCU, kOutlook + "\\IM", kRefuseSet);
+    cli.store.PutExact(HKLM, kDeskIcon + "\\ShellFolder", "", regtype::kSz, {});
+    const std::string before = cli.store.Dump();
+
+    const cli::Outcome checked = cli.Run({"check", "all.reg"});
+    CHECK(checked.exit_code == 1);
+    CHECK(checked.out ==
+          "Setting   Result  File           Stored\r\n"
+          "========= ======= ============== ==============\r\n"
+          "attach    matches\r\n"
+          "bcc       differs dword:00000001 no value\r\n"
+          "systray   differs no value       dword:00000001\r\n"
+          "msn       differs dword:00000001 dword:00000000\r\n"
+          "plaintext matches\r\nlogging   matches\r\n"
+          "deskicon  differs hidden         shown\r\n");
+    const cli::Outcome what_if = cli.Run({"apply", "all.reg", "/whatif"});
+    CHECK((what_if.exit_code == 0 && cli.store.Dump() == before));
+    CHECK(what_if.out.starts_with("attach     unchanged\r\nbcc        would change\r\n"));
+
+    const cli::Outcome applied = cli.Run({"apply", "all.reg"});
+    CHECK(applied.exit_code == 1);
+    CHECK(applied.out ==
+          "attach     unchanged\r\nbcc        changed\r\nsystray    changed\r\n"
+          "msn        refused: Windows refused access to the registry key where Outlook keeps "
+          "this setting. Your account may not be allowed to change it. The setting is as it "
+          "was before.\r\n"
+          "plaintext  unchanged\r\nlogging    unchanged\r\n"
+          "deskicon   refused: Windows would not delete the registry key HKEY_LOCAL_MACHINE\\" +
+              kDeskIcon +
+              " because another program has made subkeys in it. Brevlin deletes only the key "
+              "itself: remove its subkeys with the Registry Editor, then try again. The "
+              "setting is as it was before.\r\n");
+    CHECK(!cli.store.Value(HKCU, kPreferences, "MinToTray"));  // deleted, the key kept
+    CHECK(cli.store.HasKey(HKLM, kDeskIcon + "\\ShellFolder"));
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> scoped = {
+        {{"check", "user.reg", "/machine"},
+         "brevlinc: C:\\user.reg holds none of the settings "
+         "asked for" +
+             kHint},
+        {{"check", "machine.reg", "bcc"}, "brevlinc: C:\\machine.reg holds no bcc" + kHint},
+        {{"apply", "none.reg"}, "brevlinc: cannot read C:\\none.reg: no\r\n"},
+    };
+    for (const auto& [args, err] : scoped) CHECK(cli.Run(args).err == err);
+    CHECK(cli.Run({"check", "all.reg", "BCC", "/fo", "LIST"}).out ==
+          "Setting: bcc\r\nResult:  matches\r\nFile:\r\nStored:\r\n");
+
     cli.store.Refuse(HKCU, kPreferences, kRefuseOpen);
-    const cli::Outcome outcome = cli.Run({"export", "out.reg"});
-    CHECK((outcome.exit_code == 1 && outcome.out.empty() && !outcome.out_file));
-    CHECK(outcome.err == "brevlinc: could not read HKEY_CURRENT_USER\\" + kPreferences +
-                             "\\ShowBcc (Windows reported error 5), so nothing was exported\r\n");
+    const cli::Outcome unreadable = cli.Run({"export", "f.reg"});
+    CHECK((unreadable.exit_code == 1 && unreadable.out.empty() && !unreadable.out_file));
+    CHECK(unreadable.err == "brevlinc: cannot read HKEY_CURRENT_USER\\" + kPreferences +
+                                "\\ShowBcc: error 5. Nothing exported.\r\n");
 }

@@ -1,10 +1,14 @@
 // The real brevlinc.exe in a child process, its standard output and error
 // on pipes, against the real registry; exports brought back by Wine's own
-// regedit. Needs no display.
+// regedit as well. Needs no display.
 #include <doctest/doctest.h>
 
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
+#include "registry/advapi32.h"
 #include "tests/e2e/driver.h"
 
 using namespace brevlin;
@@ -85,13 +89,66 @@ void Succeeds(const std::string& arguments) {
     CHECK((ran.exit_code == 0 && ran.out.empty() && ran.err.empty()));
 }
 
-void ExportChangeEverythingImport(const std::string& file, const char* changes[7]) {
-    Succeeds("export \"" + file + "\"");
-    for (int i = 0; i < 7; ++i) Succeeds(std::string("set ") + changes[i]);
-    const Ran imported = Start("regedit.exe /s \"" + file + "\"");
-    CHECK(imported.exit_code == 0);
-    DeleteFileA(file.c_str());
+// Stores exactly these bytes: RegSetValueExW would add a NUL that a
+// text's count leaves out, were the units before and after it NULs.
+void PutExact(RegRoot root, const std::string& path, const char* name, DWORD type,
+              const std::string& bytes) {
+    PutKey(root, path);
+    HKEY key = nullptr;
+    REQUIRE(RegOpenKeyExA(PredefinedKey(root), path.c_str(), 0, KEY_SET_VALUE, &key) == 0);
+    const std::string guarded = "\xEE\xEE" + bytes + "\xEE\xEE";
+    const std::wstring wide(name, name + std::strlen(name));
+    CHECK(RegSetValueExW(key, wide.c_str(), 0, type,
+                         reinterpret_cast<const BYTE*>(guarded.data() + 2),
+                         static_cast<DWORD>(bytes.size())) == 0);
+    RegCloseKey(key);
 }
+
+// The six values exactly as stored (through the wide function), the
+// desktop icon's key and its subkeys: one line each.
+std::string Exactly() {
+    const std::pair<const std::string*, const char*> values[] = {
+        {&kSecurity, "Level1Remove"}, {&kPreferences, "ShowBcc"},
+        {&kPreferences, "MinToTray"}, {&kIm, "Enabled"},
+        {&kMail, "ReadAsPlain"},      {&kMail, "EnableLogging"}};
+    std::string text;
+    for (const auto& [path, name] : values) {
+        const std::wstring wide(name, name + std::strlen(name));
+        std::wstring key(path->begin(), path->end());
+        BYTE data[256];
+        DWORD type = 0, size = sizeof data;
+        const LONG status = RegGetValueW(HKEY_CURRENT_USER, key.c_str(), wide.c_str(),
+                                         RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size);
+        text += std::string(name) + (status ? " absent\n" : " type " + std::to_string(type) + ":");
+        for (DWORD i = 0; !status && i < size; ++i) text += " " + std::to_string(data[i]);
+        text += status ? "" : "\n";
+    }
+    text += KeyExists(HKLM, kDesktopIconKey) ? "icon shown\n" : "icon hidden\n";
+    if (KeyExists(HKLM, std::string(kDesktopIconKey) + "\\ShellFolder")) text += "its subkey\n";
+    return text;
+}
+
+std::string Temporary(const std::string& name) {
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    return folder + ("brevlinc-" + std::to_string(GetCurrentProcessId()) + "-" + name);
+}
+
+std::string Contents(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// One line of a version 5 .reg file, from ASCII, as its UTF-16 bytes.
+std::string Utf16(const std::string& ascii) {
+    std::string bytes;
+    for (char c : ascii + "\r\n") (bytes += c) += '\0';
+    return bytes;
+}
+
+const std::string kEveryCheckRow =
+    "Setting   Result  File Stored\r\n"
+    "========= ======= ==== ======\r\n";
 
 }  // namespace
 
@@ -103,75 +160,142 @@ TEST_CASE("brevlinc lists, gets and sets the real registry; a refused write says
     PutValue(HKCU, kIm, "Enabled", Dword(1));
     PutKey(HKLM, kDesktopIconKey);
     const Snapshot before = Snapshot::Take();
-    const Ran listed = Brevlinc("list");
+    const Ran listed = Brevlinc("LIST /FO csv");
     CHECK(listed.exit_code == 0);
     CHECK(listed.err.empty());
     CHECK(listed.out ==
-          "attach     off  Attachment Security: Disabled\r\n"
-          "bcc        off  Show BCC Field: Disabled\r\n"
-          "systray    off  Minimize to system tray: No\r\n"
-          "msn        on   MSN Integration: Enable\r\n"
-          "plaintext  off  View PlainText only: Disable\r\n"
-          "logging    off  Log activity: Disable\r\n"
-          "deskicon   on   Icon on Desktop: Show\r\n");
-    CHECK(Brevlinc("get bcc").out == "off\r\n");
+          "\"Setting\",\"State\",\"Frame\",\"Button\"\r\n"
+          "\"attach\",\"off\",\"Attachment Security\",\"Disabled\"\r\n"
+          "\"bcc\",\"off\",\"Show BCC Field\",\"Disabled\"\r\n"
+          "\"systray\",\"off\",\"Minimize to system tray\",\"No\"\r\n"
+          "\"msn\",\"on\",\"MSN Integration\",\"Enable\"\r\n"
+          "\"plaintext\",\"off\",\"View PlainText only\",\"Disable\"\r\n"
+          "\"logging\",\"off\",\"Log activity\",\"Disable\"\r\n"
+          "\"deskicon\",\"on\",\"Icon on Desktop\",\"Show\"\r\n");
+    CHECK(Brevlinc("get BCC").out == "off\r\n");
     CHECK(Snapshot::Take() == before);  // reading wrote nothing
 
-    Succeeds("set bcc on");
+    CHECK(Brevlinc("set bcc ON").out == "bcc        on\r\n");
     CHECK(Snapshot::Take() == before.WithValue(HKCU, kPreferences, "ShowBcc", Dword(1)));
-    CHECK(Brevlinc("get bcc").out == "on\r\n");
 
     const Snapshot on = Snapshot::Take();
     Ran refused;
     {
         ReadOnlyKey lock(HKCU, kPreferences);
-        refused = Brevlinc("set bcc off");
+        refused = Brevlinc("set systray on bcc off");
     }
     CHECK(refused.exit_code == 1);
-    CHECK(refused.out.empty());
-    CHECK(refused.err ==
-          "The setting \"Show BCC Field\" could not be changed to \"Disabled\".\r\n\r\n"
-          "Windows refused access to the registry key where Outlook keeps this setting. Your "
-          "account may not be allowed to change it.\r\n\r\nThe setting is as it was before.\r\n");
+    CHECK(refused.err.empty());
+    const std::string words =
+        "refused: Windows refused access to the registry key where Outlook keeps this setting. "
+        "Your account may not be allowed to change it. The setting is as it was before.\r\n";
+    CHECK(refused.out == "systray    " + words + "bcc        " + words);
     CHECK(Snapshot::Take() == on);
 }
 
-TEST_CASE("an export brought back by regedit /s restores the seven settings byte for byte") {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    const std::string file =
-        folder + ("brevlinc-" + std::to_string(GetCurrentProcessId()) + ".reg");
+TEST_CASE("export, apply and check carry every byte; regedit /s what it can and no deletes") {
+    const std::string file = Temporary("all.reg"), user = Temporary("user.reg"),
+                      machine = Temporary("machine.reg"), regedit = Temporary("regedit.reg");
+    ClearSettings();
+    // CJK, accented Latin, a surrogate pair and a lone surrogate; an 8-byte
+    // dword; 5 bytes of text; 1 byte of text; a text with CR LF.
+    PutExact(HKCU, kSecurity, "Level1Remove", REG_SZ,
+             std::string("\xe5\x65\x2c\x67;\0e\0\xe9\0\x3d\xd8\x00\xde\x00\xd8\0\0", 18));
+    PutExact(HKCU, kPreferences, "ShowBcc", REG_DWORD, std::string("\1\2\3\4\5\6\7\x8", 8));
+    PutExact(HKCU, kPreferences, "MinToTray", REG_SZ, std::string("a\0b\0c", 5));
+    PutExact(HKCU, kIm, "Enabled", REG_SZ, "a");
+    PutExact(HKCU, kMail, "ReadAsPlain", REG_SZ, std::string("a\0\r\0\n\0b\0\0\0", 10));
+    PutKey(HKLM, kDesktopIconKey);
+    const std::string stored = Exactly();
 
-    SUBCASE("odd values, the desktop icon shown") {
-        ClearSettings();
-        PutValue(HKCU, kSecurity, "Level1Remove", Sz("exe;zip"));
-        PutValue(HKCU, kPreferences, "ShowBcc", Dword(2));
-        PutValue(HKCU, kPreferences, "MinToTray", Sz("1"));
-        PutValue(HKCU, kIm, "Enabled", RawString(REG_SZ, "abc"));
-        PutValue(HKCU, kMail, "ReadAsPlain", RawString(REG_SZ, ""));
-        PutValue(HKCU, kMail, "EnableLogging",
-                 RawString(REG_SZ, std::string("a\0\xE9\x01", 4) + std::string(80, 'x') + '\0'));
-        PutKey(HKLM, kDesktopIconKey);
-        const Snapshot stored = Snapshot::Take();
+    const Ran exported = Brevlinc("export \"" + file + "\"");
+    CHECK(exported.exit_code == 0);
+    const std::string warning =
+        "brevlinc: warning: regedit /s cannot store HKEY_CURRENT_USER\\" + kOutlook;
+    CHECK(exported.err == warning + "\\Preferences\\MinToTray as it is\r\n" + warning +
+                              "\\IM\\Enabled as it is\r\n");
+    // Where regedit's own export keeps the bytes, its lines are ours.
+    CHECK(Start("regedit.exe /e \"" + regedit + "\" \"HKEY_CURRENT_USER\\" + kOutlook + "\"")
+              .exit_code == 0);
+    const std::string quoted =
+        Utf16("\"Level1Remove\"=\"").substr(0, 32) +
+        std::string("\xe5\x65\x2c\x67;\0e\0\xe9\0\x3d\xd8\x00\xde\x00\xd8", 16) + Utf16("\"");
+    for (const std::string& line : {quoted, Utf16("\"ReadAsPlain\"=\"a\\r\\nb\"")}) {
+        CHECK(Contents(regedit).find(line) != std::string::npos);
+        CHECK(Contents(file).find(line) != std::string::npos);
+    }
+    CHECK(Brevlinc("check \"" + file + "\"").out ==
+          kEveryCheckRow +
+              "attach    matches\r\nbcc       matches\r\nsystray   matches\r\n"
+              "msn       matches\r\nplaintext matches\r\nlogging   matches\r\n"
+              "deskicon  matches\r\n");
 
-        const char* changes[7] = {"attach on",    "bcc off",     "systray on",  "msn on",
-                                  "plaintext on", "logging off", "deskicon off"};
-        ExportChangeEverythingImport(file, changes);
-        // A text without its NUL is stored with one by any import.
-        CHECK(Snapshot::Take().Text() == stored.WithValue(HKCU, kIm, "Enabled", Sz("abc")).Text());
-    }
-    SUBCASE("nothing stored: the values deleted again, the desktop icon hidden") {
-        ClearSettings();
-        const char* changes[7] = {"attach on",    "bcc on",     "systray on", "msn on",
-                                  "plaintext on", "logging on", "deskicon on"};
-        ExportChangeEverythingImport(file, changes);
-        // The keys stay, empty: a .reg file deletes a value from its key.
-        CHECK(Snapshot::Take().Text() == Snapshot()
-                                             .WithKey(HKCU, kSecurity)
-                                             .WithKey(HKCU, kPreferences)
-                                             .WithKey(HKCU, kIm)
-                                             .WithKey(HKCU, kMail)
-                                             .Text());
-    }
+    const std::string everything =
+        "set attach off bcc on systray off msn off plaintext on "
+        "logging on deskicon off";
+    CHECK(Brevlinc(everything).exit_code == 0);
+    const std::string changed = Exactly();
+    const Ran differs = Brevlinc("check \"" + file + "\" /fo csv /nh");
+    CHECK(differs.exit_code == 1);
+    CHECK(differs.out.find("\"bcc\",\"differs\",\"hex(4):01,02,03,04,05,06,07,08\","
+                           "\"dword:00000001\"\r\n") != std::string::npos);
+    CHECK(differs.out.find("\"deskicon\",\"differs\",\"shown\",\"hidden\"\r\n") !=
+          std::string::npos);
+    const Ran what_if = Brevlinc("apply \"" + file + "\" /WhatIf");
+    CHECK((what_if.exit_code == 0 && Exactly() == changed));
+    CHECK(what_if.out.find("attach     would change\r\n") == 0);
+    const Ran applied = Brevlinc("apply \"" + file + "\"");
+    CHECK(applied.exit_code == 0);
+    CHECK(applied.out ==
+          "attach     changed\r\nbcc        changed\r\nsystray    changed\r\n"
+          "msn        changed\r\nplaintext  changed\r\nlogging    changed\r\n"
+          "deskicon   changed\r\n");
+    CHECK(Exactly() == stored);
+    CHECK(Brevlinc("check \"" + file + "\"").exit_code == 0);
+
+    // regedit /s: all but the text without its NUL, and the 1-byte one,
+    // which is a comment to it (it would crash on the line).
+    CHECK(Brevlinc(everything).exit_code == 0);
+    CHECK(Start("regedit.exe /s \"" + file + "\"").exit_code == 0);
+    const Ran after_regedit = Brevlinc("check \"" + file + "\"");
+    CHECK(after_regedit.exit_code == 1);
+    CHECK(after_regedit.out.find("systray   differs hex(1):61,00,62,00,63") != std::string::npos);
+    CHECK(after_regedit.out.find("msn       differs hex(1):61") != std::string::npos);
+    CHECK(after_regedit.out.find("attach    matches") != std::string::npos);
+
+    // The scope split: the user's part and the machine's part.
+    Succeeds("export \"" + user + "\" /user");
+    const Ran machine_export = Brevlinc("export \"" + machine + "\" /machine");
+    CHECK((machine_export.exit_code == 0 && machine_export.err.empty()));
+    CHECK(Contents(user).find(Utf16("[HKEY_LOCAL_MACHINE").substr(0, 20)) == std::string::npos);
+    CHECK(Contents(machine).find(Utf16("[HKEY_CURRENT_USER").substr(0, 20)) == std::string::npos);
+    const Ran wrong_scope = Brevlinc("apply \"" + user + "\" /machine");
+    CHECK(wrong_scope.exit_code == 2);
+    // There: only /y replaces it, keeping its attributes; never a read-only one.
+    CHECK(Brevlinc("export \"" + user + "\"").exit_code == 1);
+    SetFileAttributesA(user.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    Succeeds("export \"" + user + "\" /user /y");
+    CHECK((GetFileAttributesA(user.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0);
+    SetFileAttributesA(user.c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(Brevlinc("export \"" + user + "\" /user /y").err.ends_with(": it is read-only\r\n"));
+    SetFileAttributesA(user.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // Hidden, the icon is a comment to regedit; apply hides it only the
+    // window's way, never over another program's subkey.
+    CHECK(Brevlinc("set deskicon off").out == "deskicon   off\r\n");
+    Succeeds("export \"" + machine + "\" deskicon /y");
+    PutKey(HKLM, std::string(kDesktopIconKey) + "\\ShellFolder");
+    CHECK(Start("regedit.exe /s \"" + machine + "\"").exit_code == 0);
+    const Ran refused = Brevlinc("apply \"" + machine + "\"");
+    CHECK(refused.exit_code == 1);
+    CHECK(refused.out ==
+          "deskicon   refused: Windows would not delete the registry key HKEY_LOCAL_MACHINE\\" +
+              std::string(kDesktopIconKey) +
+              " because another program has made subkeys in it. Brevlin deletes only the key "
+              "itself: remove its subkeys with the Registry Editor, then try again. The setting "
+              "is as it was before.\r\n");
+    CHECK(Exactly().ends_with("icon shown\nits subkey\n"));
+
+    for (const std::string& each : {file, user, machine, regedit}) DeleteFileA(each.c_str());
     ClearSettings();
 }
