@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/design_names.h"
 #include "tweaks/catalogue.h"
 #include "ui/layout.h"
 #include "ui/texts.h"
@@ -14,20 +15,25 @@ using namespace brevlin::ui;
 
 TEST_CASE(
     "the control table: whole pixels, three children to a frame, the hidden ones out of sight") {
-    CHECK(ChildrenOf("").size() == 21);
+    const auto children = [](std::string_view container) {
+        std::vector<const Control*> found;
+        for (const Control& control : Controls())
+            if (control.container == container) found.push_back(&control);
+        return found;
+    };
+    CHECK(children("").size() == 21);
     for (const Control& control : Controls()) {
         CAPTURE(control.name);
-        CHECK(FindControl(ControlId(control)) == &control);
         // Every place is a whole number of pixels at 96 DPI.
         CHECK(control.place.left % 15 == 0);
         CHECK(control.place.top % 15 == 0);
         CHECK(control.place.width % 15 == 0);
         CHECK(control.place.height % 15 == 0);
         if (control.kind != Kind::Frame) continue;
-        const auto children = ChildrenOf(control.name);
-        REQUIRE(children.size() == 3);
+        const auto inside = children(control.name);
+        REQUIRE(inside.size() == 3);
         int buttons = 0;
-        for (const Control* child : children) {
+        for (const Control* child : inside) {
             if (child->kind == Kind::OptionButton) ++buttons;
             // The help pictures lie beyond the frame's right edge, never seen.
             if (child->kind == Kind::PictureBox) CHECK(child->place.left >= control.place.width);
@@ -41,7 +47,6 @@ TEST_CASE(
         REQUIRE(FindControl(hidden));
         CHECK(FindControl(hidden)->place.top >= MainWindow().client_height);
     }
-    CHECK(FindControl(999) == nullptr);
 
     // What lies out of sight: the holders, the text box, the line below the
     // window, the help pictures beyond their frames. Of it, the labels and
@@ -58,6 +63,17 @@ TEST_CASE(
     }
     CHECK(FirstFrame().name == "Frame1");
     CHECK(WithRole(Role::TipArea).name == "lbltip");
+
+    // Each setting and side has its button in its frame, and each setting
+    // that is read its holder.
+    for (const test::ButtonName& button : test::kButtonNames) {
+        CAPTURE(button.name);
+        CHECK(ButtonFor(button.id, button.side).name == button.name);
+        CHECK(ButtonFor(button.id, button.side).container == button.frame);
+    }
+    for (std::size_t i = 0; i < test::kHolderNames.size(); ++i)
+        CHECK(HolderFor(Catalogue()[i].id)->name == test::kHolderNames[i]);
+    CHECK(HolderFor(TweakId::deskicon) == nullptr);
 }
 
 TEST_CASE("twips become pixels at the real DPI") {
@@ -97,13 +113,9 @@ TEST_CASE("the window is centred on its work area, and never with its title bar 
 
 TEST_CASE("Tab visits the focusable controls by tab index, wrapping both ways") {
     std::vector<std::string_view> order;
-    for (const Control* control : TabOrder()) order.push_back(control->name);
-    const std::vector<std::string_view> expected = {
-        "Option6",  "Option3",  "Option1",  "Option2",  "Option4",  "Option5",
-        "Option7",  "Option8",  "pattach",  "pbcc",     "psystray", "pmsn",
-        "Text2",    "ppaypal",  "Picture1", "Option9",  "Option10", "Picture2",
-        "Option11", "Option12", "Picture3", "Option13", "Option14"};
-    CHECK(order == expected);
+    for (std::string_view at = ""; order.size() < test::kTabOrder.size();)
+        order.push_back(at = NextInTabOrder(at, false)->name);
+    CHECK(order == std::vector<std::string_view>(test::kTabOrder.begin(), test::kTabOrder.end()));
     CHECK(NextInTabOrder("Option6", false)->name == "Option3");
     CHECK(NextInTabOrder("Option14", false)->name == "Option6");
     CHECK(NextInTabOrder("Option6", true)->name == "Option14");

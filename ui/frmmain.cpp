@@ -207,20 +207,15 @@ bool EndsClick(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
                                    : message == WM_KEYUP && wparam == VK_SPACE;
 }
 
-// The setting whose holder this is.
-const Tweak* TweakHeldBy(std::string_view holder) {
-    for (const Tweak& tweak : Catalogue())
-        if (!tweak.holder.empty() && tweak.holder == holder) return &tweak;
-    return nullptr;
-}
+std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
 
 }  // namespace
 
 FrmMain::FrmMain(HINSTANCE instance) : instance_(instance), windows_(Controls().size(), nullptr) {
     // The holders start with their designed texts.
     for (const Tweak& tweak : Catalogue())
-        if (!tweak.holder.empty())
-            holder_texts_[static_cast<std::size_t>(tweak.id)] = FindControl(tweak.holder)->text;
+        if (const Control* holder = HolderFor(tweak.id))
+            holder_texts_[IndexOf(tweak.id)] = holder->text;
 }
 
 FrmMain* FrmMain::From(HWND window) {
@@ -280,9 +275,8 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
     controller.LoadSettings();
 
     // The focus starts on the selected button of the frame first in tab order.
-    const Tweak& first = *FirstFrame().tweak;
     for (Side side : {Side::On, Side::Off})
-        if (HWND button = Window(first.choice(side).button);
+        if (HWND button = Window(ButtonFor(FirstFrame().tweak->id, side));
             SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED)
             focus_ = button;
 
@@ -330,15 +324,12 @@ void FrmMain::CreateControls(bool in_sight) {
         DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | look.style;
         if (control.kind == Kind::Label && control.align == Align::Centre) style |= SS_CENTER;
         if (control.border && !look.draws_own_border) style |= WS_BORDER;
-        HWND parent = control.container.empty() ? main_ : Window(control.container);
-        // Children are stacked in the order they are made, the first in
-        // front, which is the table's order.
+        HWND parent = control.container.empty() ? main_ : Window(*FindControl(control.container));
         const RECT rect = PixelRect(control);
         // A holder made now shows what start-up has put in it.
-        const Tweak* held = TweakHeldBy(control.name);
+        const bool holder = control.tweak && HolderFor(control.tweak->id) == &control;
         const std::string_view text =
-            held ? std::string_view(holder_texts_[static_cast<std::size_t>(held->id)])
-                 : control.text;
+            holder ? std::string_view(holder_texts_[IndexOf(control.tweak->id)]) : control.text;
         HWND window = CreateWindowExW(
             0, look.window_class, Widen(text).c_str(), style, rect.left, rect.top,
             rect.right - rect.left, rect.bottom - rect.top, parent,
@@ -461,11 +452,6 @@ void FrmMain::PlaceWindow(const POINT* wanted) {
 
 // --- Window operations -----------------------------------------------------
 
-HWND FrmMain::Window(std::string_view name) const {
-    const Control* control = FindControl(name);
-    return control ? Window(*control) : nullptr;
-}
-
 const Control* FrmMain::ControlOf(HWND window) const {
     if (!window || window == main_) return nullptr;
     const auto found = std::find(windows_.begin(), windows_.end(), window);
@@ -473,28 +459,27 @@ const Control* FrmMain::ControlOf(HWND window) const {
     return &Controls()[static_cast<std::size_t>(found - windows_.begin())];
 }
 
-void FrmMain::SetSelected(std::string_view button, bool selected) {
-    const Control* control = FindControl(button);
-    if (!control || control->kind != Kind::OptionButton) return;
-    if (selected) {
-        const std::string_view partner = control->tweak->choice(Other(control->side)).button;
-        SendMessageW(Window(partner), BM_SETCHECK, BST_UNCHECKED, 0);
-    }
-    SendMessageW(Window(*control), BM_SETCHECK, selected ? BST_CHECKED : BST_UNCHECKED, 0);
+void FrmMain::Select(const Tweak& tweak, Side side) {
+    SendMessageW(Window(ButtonFor(tweak.id, Other(side))), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(Window(ButtonFor(tweak.id, side)), BM_SETCHECK, BST_CHECKED, 0);
 }
 
-void FrmMain::SetHolderText(std::string_view holder, std::string_view text) {
+void FrmMain::ClearBoth(const Tweak& tweak) {
+    for (Side side : {Side::On, Side::Off})
+        SendMessageW(Window(ButtonFor(tweak.id, side)), BM_SETCHECK, BST_UNCHECKED, 0);
+}
+
+void FrmMain::SetHolderText(const Tweak& tweak, std::string_view text) {
     // The holder's own record is what is read back: a single-line edit would
     // cut a text at its first line break.
-    const Tweak* tweak = TweakHeldBy(holder);
-    if (!tweak) return;
-    holder_texts_[static_cast<std::size_t>(tweak->id)] = text;
-    if (HWND window = Window(holder)) SetWindowTextW(window, Widen(text).c_str());
+    const Control* holder = HolderFor(tweak.id);
+    if (!holder) return;
+    holder_texts_[IndexOf(tweak.id)] = text;
+    if (HWND window = Window(*holder)) SetWindowTextW(window, Widen(text).c_str());
 }
 
-std::string FrmMain::HolderText(std::string_view holder) const {
-    const Tweak* tweak = TweakHeldBy(holder);
-    return tweak ? holder_texts_[static_cast<std::size_t>(tweak->id)] : std::string();
+std::string FrmMain::HolderText(const Tweak& tweak) const {
+    return holder_texts_[IndexOf(tweak.id)];
 }
 
 void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side, const mdlreg::WriteResult& result) {
@@ -626,7 +611,7 @@ bool FrmMain::PreTranslateMessage(const MSG& message) {
     const Control* focused = ControlOf(GetFocus());
     if (IsArrowKey(message.wParam) && focused && focused->kind == Kind::OptionButton) {
         // Two buttons to a frame: every arrow key chooses the other one.
-        const Control& partner = *FindControl(focused->tweak->choice(Other(focused->side)).button);
+        const Control& partner = ButtonFor(focused->tweak->id, Other(focused->side));
         SetFocus(Window(partner));
         OnUserChoice(partner);
         return true;

@@ -37,9 +37,10 @@ public:
                          int show_command);
 
     // Window operations for the settings controller.
-    void SetSelected(std::string_view button, bool selected) override;
-    void SetHolderText(std::string_view holder, std::string_view text) override;
-    std::string HolderText(std::string_view holder) const override;
+    void Select(const Tweak& tweak, Side side) override;
+    void ClearBoth(const Tweak& tweak) override;
+    void SetHolderText(const Tweak& tweak, std::string_view text) override;
+    std::string HolderText(const Tweak& tweak) const override;
     void ReportWriteFailure(const Tweak& tweak, Side side,
                             const mdlreg::WriteResult& result) override;
 
@@ -90,7 +91,6 @@ private:
     void PaintPicture(HDC dc, const RECT& client, const Control& control);
 
     HWND Window(const Control& control) const { return windows_[IndexOf(control)]; }
-    HWND Window(std::string_view name) const;
     const Control* ControlOf(HWND window) const;
     HFONT FontFor(const Control& control) const;
     HBRUSH BrushFor(Colour colour);

@@ -2,14 +2,14 @@
 // twips, text, font, colours, pointer, action, tab index and stacking order.
 // The window is built by walking this table; nothing about a control is
 // repeated in code. Portable, so the geometry and the keyboard order are
-// tested anywhere. The frames and option buttons take their names and
-// captions from the settings catalogue.
+// tested anywhere. The table alone says which frame, buttons and holder
+// show a setting of the catalogue, whose captions they take.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
-#include <vector>
 
 #include "tweaks/catalogue.h"
 
@@ -80,7 +80,8 @@ struct Control {
     Picture picture = Picture::None;
     Action action = Action::None;
     Role role = Role::None;
-    // The setting a frame or an option button shows, and a button's side.
+    // The setting a frame, an option button or a holder serves, and a
+    // button's side.
     const Tweak* tweak = nullptr;
     Side side = Side::On;
     std::int8_t tab_index = -1;  // -1: none (the line)
@@ -100,7 +101,6 @@ const WindowLook& MainWindow();
 // front to back (a control's position here is its stacking order).
 std::span<const Control> Controls();
 const Control* FindControl(std::string_view name);
-const Control* FindControl(int id);
 // The child window's control id, fixed by the control's place in the table.
 int ControlId(const Control& control);
 // The control's place in the table.
@@ -113,7 +113,11 @@ bool IsInSight(const Control& control);
 // they take the pointer, which a label out of sight (the holders) never
 // shows nor takes: it stays plain data. The line is always drawn.
 bool HasWindow(const Control& control);
-std::vector<const Control*> ChildrenOf(std::string_view container);
+// The option button that shows this side of the setting.
+const Control& ButtonFor(TweakId id, Side side);
+// The control that holds what start-up read of the setting; none for a
+// setting that is never read.
+const Control* HolderFor(TweakId id);
 // The control with this role.
 const Control& WithRole(Role role);
 // The frame first in the tab order, whose selected button has the focus

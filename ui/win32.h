@@ -15,7 +15,6 @@ namespace brevlin::ui {
 // The program's texts are ANSI (the code page the registry functions use);
 // the window functions take UTF-16.
 std::wstring Widen(std::string_view ansi);
-std::string Narrow(std::wstring_view wide);
 
 inline COLORREF ToColorRef(Colour colour) {
     return colour.IsSystem() ? GetSysColor(colour.SystemIndex()) : colour.Rgb();

@@ -238,8 +238,15 @@ public:
     HWND Find(std::string_view control) const;
     // The control name of a child window, or "" if it is none of the table's.
     std::string NameOf(HWND child) const;
+    // Returns once the program has handled every message posted to it before
+    // the call, and the work it posts to itself when its window first shows
+    // (which makes the controls out of sight); false if it does not.
+    bool Settle() const;
+
     // The window with the keyboard focus in the program's GUI thread.
     HWND Focus() const;
+    // The window that has the mouse captured in that thread, or null.
+    HWND Capture() const;
     // NameOf(Focus()), or a description of what else has the focus.
     std::string FocusName() const;
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/design_names.h"
 #include "tests/e2e/driver.h"
 #include "tweaks/catalogue.h"
 #include "ui/layout.h"
@@ -124,12 +125,6 @@ Snapshot After(const Snapshot& before, const Stores& stores) {
         return stores.creates_key ? before.WithKey(stores.root, stores.key)
                                   : before.WithoutKey(stores.root, stores.key);
     return before.WithValue(stores.root, stores.key, stores.value, stores.data);
-}
-
-std::string_view PartnerOf(std::string_view button) {
-    const auto ref = FindButton(button);
-    REQUIRE(ref.has_value());
-    return ref->tweak->choice(ref->side == Side::On ? Side::Off : Side::On).button;
 }
 
 // The client area as a user sees it, and whether anything grew it.
@@ -427,7 +422,7 @@ TEST_CASE("start-up shows each stored setting, neither desktop-icon button, and 
         INFO("stored: " << state.what);
         ClearSettings();
         for (const Stored& stored : state.values) {
-            const Tweak& tweak = TweakFor(stored.id);
+            const Tweak& tweak = CatalogueEntry(stored.id);
             PutValue(tweak.root, tweak.key_path, tweak.value_name, stored.data);
         }
         if (state.desktop_icon) PutKey(RegRoot::LocalMachine, kDesktopIconKey);
@@ -464,7 +459,7 @@ TEST_CASE("a click on each of the fourteen buttons stores exactly its choice and
         CHECK_FALSE(IsChecked(button));
 
         Click(button);
-        selected.erase(PartnerOf(stores.button));
+        selected.erase(test::PartnerOf(stores.button));
         selected.insert(stores.button);
         const Snapshot expected = After(before, stores);
         SettledOn(expected);
@@ -483,18 +478,18 @@ TEST_CASE(
     // Keys reach the window only once the display has given it the keyboard.
     REQUIRE(WaitForKeyboard(app->window()));
 
-    const auto order = ui::TabOrder();
+    const auto& order = test::kTabOrder;
     const std::size_t n = order.size();
     std::size_t start = 0;
-    while (order[start]->name != "Option3") ++start;
+    while (order[start] != "Option3") ++start;
 
     for (std::size_t step = 1; step <= n; ++step) {
-        const std::string_view expected = order[(start + step) % n]->name;
+        const std::string_view expected = order[(start + step) % n];
         CAPTURE(step);
         CHECK(FocusAfterPress(*app, "Tab", expected) == expected);
     }
     for (std::size_t step = 1; step <= n; ++step) {
-        const std::string_view expected = order[(start + n - step % n) % n]->name;
+        const std::string_view expected = order[(start + n - step % n) % n];
         CAPTURE(step);
         CHECK(FocusAfterPress(*app, "shift+Tab", expected) == expected);
     }
@@ -533,7 +528,7 @@ TEST_CASE(
             continue;
         }
         Press(step.keys);
-        selected.erase(PartnerOf(step.selects));
+        selected.erase(test::PartnerOf(step.selects));
         selected.insert(step.selects);
         const Snapshot expected = After(before, StoresOf(step.selects));
         SettledOn(expected);
@@ -568,7 +563,7 @@ TEST_CASE("a setting that cannot be stored: a warning names it and the selection
          "The setting \"Show BCC Field\" could not be changed to \"Enabled\"."},
     };
     for (const Attempt& attempt : attempts) {
-        const Tweak& tweak = TweakFor(attempt.id);
+        const Tweak& tweak = CatalogueEntry(attempt.id);
         CAPTURE(attempt.button);
         ReadOnlyKey lock(tweak.root, tweak.key_path);
         Click(ControlOf(*app, attempt.button));
@@ -615,19 +610,17 @@ TEST_CASE("the click Windows reports when a radio button merely gets the focus s
     const Snapshot before = Snapshot::Take();
     const auto app = StartBrevlin();
     const std::string selection = Selection(*app);
-    for (const Tweak& tweak : Catalogue()) {
-        for (const Choice* choice : {&tweak.on, &tweak.off}) {
-            HWND button = app->Find(choice->button);
-            REQUIRE(button);
-            if (IsChecked(button)) continue;
-            CAPTURE(choice->button);
-            const WPARAM command = MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED);
-            DWORD_PTR ignored = 0;
-            CHECK(SendMessageTimeoutA(GetParent(button), WM_COMMAND, command,
-                                      reinterpret_cast<LPARAM>(button), SMTO_ABORTIFHUNG, 2000,
-                                      &ignored));
-            CHECK_FALSE(IsChecked(button));
-        }
+    for (const test::ButtonName& named : test::kButtonNames) {
+        HWND button = app->Find(named.name);
+        REQUIRE(button);
+        if (IsChecked(button)) continue;
+        CAPTURE(named.name);
+        const WPARAM command = MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED);
+        DWORD_PTR ignored = 0;
+        CHECK(SendMessageTimeoutA(GetParent(button), WM_COMMAND, command,
+                                  reinterpret_cast<LPARAM>(button), SMTO_ABORTIFHUNG, 2000,
+                                  &ignored));
+        CHECK_FALSE(IsChecked(button));
     }
     CHECK(Selection(*app) == selection);
     CHECK(FindMessageBox(app->process_id()) == nullptr);
@@ -661,7 +654,7 @@ TEST_CASE("Hide over a desktop-icon key that holds subkeys says so and names the
 TEST_CASE(
     "a click or Space on the selected button stores its side again; the focus alone stores nothing") {
     ClearSettings();
-    const Tweak& bcc = TweakFor(TweakId::bcc);
+    const Tweak& bcc = CatalogueEntry(TweakId::bcc);
     // What the window shows as Disabled, but not in the form Disabled stores.
     PutValue(bcc.root, bcc.key_path, bcc.value_name, Dword(2));
     const auto app = StartBrevlin();
