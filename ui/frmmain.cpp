@@ -341,7 +341,23 @@ void FrmMain::CreateControls(bool in_sight) {
             SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_WNDPROC));
             SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
         }
+        if (!in_sight) Restack(control);
     }
+}
+
+// Children stack in the order they are made, each new one behind the
+// others, and the table lists them front to back: one made after siblings
+// that come later in the table goes just behind the nearest sibling before
+// it, or in front of all.
+void FrmMain::Restack(const Control& control) {
+    HWND behind = HWND_TOP;
+    for (std::size_t index = IndexOf(control); index-- > 0;) {
+        const Control& earlier = Controls()[index];
+        if (earlier.container != control.container || !Window(earlier)) continue;
+        behind = Window(earlier);
+        break;
+    }
+    SetWindowPos(Window(control), behind, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void FrmMain::CreateTooltip() {

@@ -63,6 +63,7 @@ private:
     // The windows in sight, or those out of sight, which only the keyboard
     // reaches and which are made once the window shows.
     void CreateControls(bool in_sight);
+    void Restack(const Control& control);
     void CreateTooltip();
     void OnAfterShown();
     void OnActivate(bool active);

@@ -352,6 +352,23 @@ TEST_CASE("every control is a child window of its container, at its place, with 
         if (want.text) CHECK(TextOf(child) == want.text);
     }
 
+    // Front to back as the design lists them, the top level and in each
+    // frame, those made after the window showed included.
+    std::vector<std::string_view> containers;
+    for (const Expected& want : expected)
+        if (std::find(containers.begin(), containers.end(), want.container) == containers.end())
+            containers.push_back(want.container);
+    for (const std::string_view container : containers) {
+        CAPTURE(container);
+        std::string designed, stacked;
+        for (const Expected& want : expected)
+            if (want.container == container) designed += std::string(want.name) + " ";
+        HWND parent = container.empty() ? app->window() : app->Find(container);
+        for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            stacked += app->NameOf(child) + " ";
+        CHECK(stacked == designed);
+    }
+
     // The option buttons are plain radio buttons, the labels take the mouse.
     CHECK((StyleOf(app->Find("Option3")) & BS_TYPEMASK) == BS_RADIOBUTTON);
     CHECK((StyleOf(app->Find("Label8")) & SS_NOTIFY) != 0);
