@@ -86,16 +86,28 @@ TEST_CASE("twips become pixels at the real DPI") {
     CHECK(ToPixels(0, 144) == 0);
 }
 
-TEST_CASE("the window is centred on its work area, and never with its title bar off it") {
+TEST_CASE("the window is centred on the screen, and never with its title bar off the work area") {
     const Rect screen{0, 0, 1024, 768};
-    // 410 x 271 with its frame at 96 DPI: 416 x 296.
-    CHECK(PlaceOnWorkArea(screen, 416, 296) == Rect{304, 236, 720, 532});
-    // At 288 DPI it is larger than the screen: its top-left corner at the
+    // 410 x 271 with its frame at 96 DPI: 416 x 296, centred on the whole
+    // screen wherever a 40-pixel taskbar stands.
+    for (const Rect& work : {screen, Rect{0, 0, 1024, 728}, Rect{0, 40, 1024, 768},
+                             Rect{40, 0, 1024, 768}, Rect{0, 0, 984, 768}}) {
+        CHECK(PlaceOnMonitor(screen, work, 416, 296) == Rect{304, 236, 720, 532});
+    }
+    // Centred, a 900 x 720 window would reach under the taskbar: it moves
+    // off it, and no further.
+    CHECK(PlaceOnMonitor(screen, {0, 0, 1024, 728}, 900, 720) == Rect{62, 8, 962, 728});
+    CHECK(PlaceOnMonitor(screen, {0, 40, 1024, 768}, 900, 720) == Rect{62, 40, 962, 760});
+    CHECK(PlaceOnMonitor(screen, {100, 0, 1024, 768}, 900, 720) == Rect{100, 24, 1000, 744});
+    CHECK(PlaceOnMonitor(screen, {0, 0, 924, 768}, 900, 720) == Rect{24, 24, 924, 744});
+    // At 288 DPI it is larger than the work area: its top-left corner at the
     // work area's, so the title bar can be grabbed.
-    CHECK(PlaceOnWorkArea(screen, 1040, 784) == Rect{0, 0, 1040, 784});
-    CHECK(PlaceOnWorkArea({0, 40, 1024, 768}, 800, 760) == Rect{112, 40, 912, 800});
+    CHECK(PlaceOnMonitor(screen, screen, 1040, 784) == Rect{0, 0, 1040, 784});
+    CHECK(PlaceOnMonitor(screen, {0, 40, 1024, 768}, 1040, 784) == Rect{0, 40, 1040, 824});
+    CHECK(PlaceOnMonitor(screen, {40, 0, 1024, 728}, 800, 760) == Rect{112, 0, 912, 760});
     // A second monitor to the right of the first.
-    CHECK(PlaceOnWorkArea({1024, 0, 2304, 1024}, 416, 296) == Rect{1456, 364, 1872, 660});
+    const Rect second{1024, 0, 2304, 1024};
+    CHECK(PlaceOnMonitor(second, second, 416, 296) == Rect{1456, 364, 1872, 660});
     // A place the system suggests is kept where it fits, else moved onto the work area.
     CHECK(KeepOnWorkArea(screen, 100, 50, 416, 296) == Rect{100, 50, 516, 346});
     CHECK(KeepOnWorkArea(screen, -50, 700, 416, 296) == Rect{0, 472, 416, 768});

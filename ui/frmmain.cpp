@@ -120,12 +120,7 @@ RECT FrameFor(RECT client, int dpi) {
     return client;
 }
 
-Rect WorkAreaOf(HMONITOR monitor) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    GetMonitorInfoW(monitor, &info);
-    return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
-}
+Rect ToRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 // Whether `size` bytes at `address` may be read. A message that another
 // program posts carries addresses that mean nothing in this process.
@@ -454,14 +449,18 @@ SIZE FrmMain::FrameSize() const {
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-// Centred on the work area of the window's monitor, or kept as near as it
-// fits to a point the system suggested; never with its title bar off screen.
+// Centred on the window's monitor, or kept as near as it fits to a point the
+// system suggested; on the work area, never with its title bar off screen.
 void FrmMain::PlaceWindow(const POINT* wanted) {
     const SIZE size = FrameSize();
-    const Rect work = WorkAreaOf(wanted ? MonitorFromPoint(*wanted, MONITOR_DEFAULTTONEAREST)
-                                        : MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(wanted ? MonitorFromPoint(*wanted, MONITOR_DEFAULTTONEAREST)
+                           : MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY),
+                    &monitor);
+    const Rect work = ToRect(monitor.rcWork);
     const Rect placed = wanted ? KeepOnWorkArea(work, wanted->x, wanted->y, size.cx, size.cy)
-                               : PlaceOnWorkArea(work, size.cx, size.cy);
+                               : PlaceOnMonitor(ToRect(monitor.rcMonitor), work, size.cx, size.cy);
     SetWindowPos(main_, nullptr, placed.left, placed.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }

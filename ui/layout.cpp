@@ -286,12 +286,10 @@ Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height) 
     return {x, y, x + width, y + height};
 }
 
-Rect PlaceOnWorkArea(const Rect& work, int width, int height) {
-    return KeepOnWorkArea(work, work.left + (work.right - work.left - width) / 2,
-                          work.top + (work.bottom - work.top - height) / 2, width, height);
+Rect PlaceOnMonitor(const Rect& monitor, const Rect& work, int width, int height) {
+    return KeepOnWorkArea(work, monitor.left + (monitor.right - monitor.left - width) / 2,
+                          monitor.top + (monitor.bottom - monitor.top - height) / 2, width, height);
 }
-
-std::span<const Control* const> TabOrder() { return kTabOrder; }
 
 const Control* NextInTabOrder(std::string_view from, bool backwards) {
     const std::size_t n = kTabOrder.size();

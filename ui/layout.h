@@ -141,11 +141,10 @@ struct Rect {
 // than the work area, it starts at the work area's edge, so that its title
 // bar stays on screen and can be grabbed.
 Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height);
-// Centred on the work area, and kept on it as above.
-Rect PlaceOnWorkArea(const Rect& work, int width, int height);
+// Centred on the whole monitor, and kept on its work area as above: a
+// taskbar moves the window only if it would cover part of it.
+Rect PlaceOnMonitor(const Rect& monitor, const Rect& work, int width, int height);
 
-// The controls that take the keyboard focus, in ascending tab index.
-std::span<const Control* const> TabOrder();
 // The next (or previous) control in the tab order, wrapping around.
 const Control* NextInTabOrder(std::string_view from, bool backwards);
 
