@@ -180,6 +180,25 @@ HBITMAP LoadGif(HINSTANCE instance) {
                                           IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
+// The donation picture, decoded on a thread of its own while the window is
+// made: loading OLE and decoding take as long as making the window, and a
+// bitmap serves every thread of the process.
+struct DonationPicture {
+    HINSTANCE instance;
+    HBITMAP bitmap = nullptr;
+};
+
+DWORD WINAPI DecodeDonation(void* job) {
+    auto* picture = static_cast<DonationPicture*>(job);
+    // OLE's picture decoder wants COM on the thread that calls it.
+    const auto initialize =
+        SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    if (!initialize || FAILED(initialize(nullptr, COINIT_MULTITHREADED))) return 0;
+    picture->bitmap = LoadGif(picture->instance);
+    SystemFunction<void(WINAPI*)()>(L"ole32.dll", "CoUninitialize")();
+    return 0;
+}
+
 bool InsideClient(HWND window, LPARAM lparam) {
     RECT client;
     GetClientRect(window, &client);
@@ -253,6 +272,9 @@ void FrmMain::RegisterClasses() {
 
 bool FrmMain::Create(SettingsController& controller, int show_command) {
     controller_ = &controller;
+    DonationPicture donation{instance_};
+    ScopedThread decoder(CreateThread(nullptr, 0, DecodeDonation, &donation, 0, nullptr));
+    if (!decoder) DecodeDonation(&donation);
     RegisterClasses();
     hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDC_HAND_POINTER));
     dpi_ = SystemDpi();
@@ -274,6 +296,10 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
         if (HWND button = Window(ButtonFor(FirstFrame().tweak->id, side));
             SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED)
             focus_ = button;
+
+    // The donation picture shows from the first paint on.
+    decoder.Reset();
+    donation_.Reset(donation.bitmap);
 
     // Neither a maximised start (a shortcut set to "Maximized") nor anything
     // later may maximise the window: it would show what lies below its
@@ -304,12 +330,8 @@ void FrmMain::OnAfterShown() {
         init_controls(&controls);
         CreateTooltip();
     }
-    // The pictures: the donation button, and the help icon that the frames
-    // keep out of sight.
+    // The help icon that the frames keep out of sight.
     LoadPictures(dpi_);
-    donation_.Reset(LoadGif(instance_));
-    for (const Control& control : Controls())
-        if (control.picture == Picture::Donation) InvalidateRect(Window(control), nullptr, FALSE);
 }
 
 void FrmMain::CreateControls(bool in_sight) {

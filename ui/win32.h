@@ -42,6 +42,14 @@ struct FreeGlobal {
 struct Unhook {
     void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
 };
+// A thread is waited for until it ends, then its handle closed.
+struct JoinThread {
+    void operator()(HANDLE thread) const {
+        if (!thread) return;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+};
 struct ReleaseCom {
     void operator()(IUnknown* object) const {
         if (object) object->Release();
@@ -57,6 +65,7 @@ using MemoryDc = Owner<HDC, DeleteMemoryDc>;
 using WindowDc = Owner<HDC, ReleaseWindowDc>;
 using GlobalMemory = Owner<HGLOBAL, FreeGlobal>;
 using ScopedHook = Owner<HHOOK, Unhook>;
+using ScopedThread = Owner<HANDLE, JoinThread>;
 template <typename Interface>
 using ComPointer = Owner<Interface*, ReleaseCom>;
 
