@@ -121,6 +121,28 @@ TEST_CASE("the window is centred on the screen, and never with its title bar off
     CHECK(IsUsableDpi(288));
     CHECK(IsUsableDpi(960));
     CHECK_FALSE(IsUsableDpi(961));
+
+    // A DPI change: only the system's own counts, sent within the window's
+    // thread, at the DPI the system gives the window; the message's own
+    // only where Windows cannot tell (0).
+    struct Change {
+        Sender sender;
+        int window_dpi, message_dpi;
+        std::optional<int> applied;
+    };
+    const Change changes[] = {
+        {Sender::ThisThread, 144, 144, 144}, {Sender::ThisThread, 120, 144, 120},
+        {Sender::ThisThread, 144, 0, 144},   {Sender::ThisThread, 0, 120, 120},
+        {Sender::ThisThread, 0, 5000, {}},   {Sender::ThisThread, 0, 0, {}},
+        {Sender::OtherThread, 144, 144, {}}, {Sender::OtherThread, 0, 120, {}},
+        {Sender::OtherThread, 96, 96, {}},
+    };
+    for (const Change& change : changes) {
+        CAPTURE(change.window_dpi);
+        CAPTURE(change.message_dpi);
+        CHECK(DpiChangeToApply(change.sender, change.window_dpi, change.message_dpi) ==
+              change.applied);
+    }
 }
 
 TEST_CASE("Tab visits the focusable controls by tab index, wrapping both ways") {

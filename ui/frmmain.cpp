@@ -95,15 +95,20 @@ int SystemDpi() {
     return IsUsableDpi(dpi) ? dpi : 96;
 }
 
-// The DPI of the monitor the window is on, where Windows can tell (10 and
-// later); the system DPI elsewhere, and before the window exists.
-int DpiOf(HWND window) {
+// The DPI the system gives the window, the last one of a DPI change it
+// sent, where Windows can tell (10 version 1607 and later); 0 elsewhere.
+int WindowDpi(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
     static const auto get_dpi = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (window && get_dpi)
-        if (const int dpi = static_cast<int>(get_dpi(window)); IsUsableDpi(dpi)) return dpi;
-    return SystemDpi();
+    return get_dpi ? static_cast<int>(get_dpi(window)) : 0;
+}
+
+// The DPI of the monitor the window is on, where Windows can tell; the
+// system DPI elsewhere.
+int DpiOf(HWND window) {
+    const int dpi = WindowDpi(window);
+    return IsUsableDpi(dpi) ? dpi : SystemDpi();
 }
 
 // The window's outer size for a client area, at a DPI where the system can
@@ -121,18 +126,6 @@ RECT FrameFor(RECT client, int dpi) {
 }
 
 Rect ToRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
-
-// Whether `size` bytes at `address` may be read. A message that another
-// program posts carries addresses that mean nothing in this process.
-bool Readable(const void* address, std::size_t size) {
-    MEMORY_BASIC_INFORMATION region{};
-    if (!address || !VirtualQuery(address, &region, sizeof region)) return false;
-    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
-                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    const auto* end = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
-    return region.State == MEM_COMMIT && (region.Protect & kReadable) &&
-           !(region.Protect & PAGE_GUARD) && static_cast<const char*>(address) + size <= end;
-}
 
 // A function of a system DLL that only some moments need: loading OLE and the
 // shell at start would delay the window's first appearance by a third.
@@ -275,6 +268,10 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
     DonationPicture donation{instance_};
     ScopedThread decoder(CreateThread(nullptr, 0, DecodeDonation, &donation, 0, nullptr));
     if (!decoder) DecodeDonation(&donation);
+    // Windows sends WM_DPICHANGED and never posts it: one that comes through
+    // this thread's queue, in any of its message loops, is another program's.
+    strangers_dpi_.Reset(
+        SetWindowsHookExW(WH_GETMESSAGE, BeforeQueuedMessage, nullptr, GetCurrentThreadId()));
     RegisterClasses();
     hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDC_HAND_POINTER));
     dpi_ = SystemDpi();
@@ -665,12 +662,16 @@ void FrmMain::OnActivate(bool active) {
     }
 }
 
-void FrmMain::OnDpiChanged(int dpi, const RECT* suggested) {
-    // Windows sends a usable DPI and a rectangle; another program may post
-    // anything, and what it cannot mean is ignored.
-    if (!IsUsableDpi(dpi) || !Readable(suggested, sizeof *suggested)) return;
-    const POINT wanted{suggested->left, suggested->top};
-    ApplyLayout(dpi, &wanted);
+void FrmMain::OnDpiChanged(int message_dpi, LPARAM suggested) {
+    // Only the system's own change counts: whatever another program sends,
+    // from its thread, changes nothing (its posts never get here).
+    const Sender sender = InSendMessageEx(nullptr) == ISMEX_NOSEND ? Sender::ThisThread
+                                                                   : Sender::OtherThread;
+    const std::optional<int> dpi = DpiChangeToApply(sender, WindowDpi(main_), message_dpi);
+    const auto* rect = reinterpret_cast<const RECT*>(suggested);
+    if (!dpi || !rect) return;
+    const POINT wanted{rect->left, rect->top};
+    ApplyLayout(*dpi, &wanted);
 }
 
 void FrmMain::OnWindowPosChanging(WINDOWPOS& position) const {
@@ -773,9 +774,7 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_SETFOCUS:
             if (focus_) SetFocus(focus_);
             return 0;
-        case WM_DPICHANGED:
-            OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
-            return 0;
+        case WM_DPICHANGED: OnDpiChanged(HIWORD(wparam), lparam); return 0;
         case WM_WINDOWPOSCHANGING:
             OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
             return 0;
@@ -784,6 +783,12 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(main_, message, wparam, lparam);
     }
+}
+
+LRESULT CALLBACK FrmMain::BeforeQueuedMessage(int code, WPARAM wparam, LPARAM lparam) {
+    auto* message = reinterpret_cast<MSG*>(lparam);
+    if (code == HC_ACTION && message->message == WM_DPICHANGED) message->message = WM_NULL;
+    return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 LRESULT CALLBACK FrmMain::BeforeMinMax(int code, WPARAM wparam, LPARAM lparam) {

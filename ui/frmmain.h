@@ -49,6 +49,7 @@ private:
     static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK BeforeMinMax(int code, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK BeforeQueuedMessage(int code, WPARAM wparam, LPARAM lparam);
     static FrmMain* From(HWND window);
 
     LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
@@ -67,7 +68,7 @@ private:
     void CreateTooltip();
     void OnAfterShown();
     void OnActivate(bool active);
-    void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnDpiChanged(int message_dpi, LPARAM suggested);
     void OnWindowPosChanging(WINDOWPOS& position) const;
     void ApplyLayout(int dpi, const POINT* wanted);
     void MakeFonts(int dpi);
@@ -110,6 +111,7 @@ private:
     ScopedIcon help_icon_;
     HCURSOR hand_ = nullptr;
     ScopedHook no_maximise_;
+    ScopedHook strangers_dpi_;
     std::array<std::string, kTweakCount> holder_texts_;  // by setting
 
     HWND focus_ = nullptr;    // where the focus goes back to on activation

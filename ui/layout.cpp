@@ -277,6 +277,13 @@ const Control& FirstFrame() {
 
 int ToPixels(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
 
+std::optional<int> DpiChangeToApply(Sender sender, int window_dpi, int message_dpi) {
+    if (sender != Sender::ThisThread) return std::nullopt;
+    const int dpi = window_dpi ? window_dpi : message_dpi;
+    if (!IsUsableDpi(dpi)) return std::nullopt;
+    return dpi;
+}
+
 Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height) {
     const auto start = [](int wanted, int low, int high, int size) {
         return size > high - low ? low : std::clamp(wanted, low, high - size);

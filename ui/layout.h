@@ -132,6 +132,16 @@ constexpr int kLowestDpi = 48;
 constexpr int kHighestDpi = 960;
 constexpr bool IsUsableDpi(int dpi) { return dpi >= kLowestDpi && dpi <= kHighestDpi; }
 
+// Who sent a DPI change the window is handling: the window's own thread,
+// where the system sends it, or another thread or process. (Windows never
+// posts it; one posted by another program never reaches the window.)
+enum class Sender : std::uint8_t { ThisThread, OtherThread };
+// The DPI to lay the window out at for a DPI change, or none to ignore it.
+// Only the system's own change counts, and at the DPI the system gives the
+// window (`window_dpi`), which no other program can change; the message's
+// own DPI only where Windows cannot tell (`window_dpi` 0).
+std::optional<int> DpiChangeToApply(Sender sender, int window_dpi, int message_dpi);
+
 struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
     bool operator==(const Rect&) const = default;

@@ -30,7 +30,7 @@ std::unique_ptr<Program> StartBrevlin() {
     auto program = std::make_unique<Program>();
     REQUIRE_MESSAGE(program->window() != nullptr, "brevlin.exe did not show its main window");
     // The controls out of sight are made just after the window shows.
-    REQUIRE(RoundTrip(program->window()));
+    REQUIRE(program->Settle());
     return program;
 }
 
