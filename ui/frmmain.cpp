@@ -240,12 +240,11 @@ void FrmMain::RegisterClasses() {
     main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     main.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     main.lpszClassName = kMainClass;
-    main.hIcon =
-        static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN), IMAGE_ICON,
-                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-    main.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN),
-                                                 IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                 GetSystemMetrics(SM_CYSMICON), 0));
+    // Shared icons would be one size for both: the window owns its two.
+    icon_.Reset(LoadIcon(SM_CXICON));
+    small_icon_.Reset(LoadIcon(SM_CXSMICON));
+    main.hIcon = icon_.get();
+    main.hIconSm = small_icon_.get();
     RegisterClassExW(&main);
 
     WNDCLASSEXW frame{};
@@ -261,6 +260,12 @@ void FrmMain::RegisterClasses() {
     picture.style = CS_DBLCLKS;
     picture.lpszClassName = kPictureClass;
     RegisterClassExW(&picture);
+}
+
+HICON FrmMain::LoadIcon(int size_metric) const {
+    const int size = GetSystemMetrics(size_metric);
+    return static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN), IMAGE_ICON, size, size, 0));
 }
 
 bool FrmMain::Create(SettingsController& controller, int show_command) {
@@ -553,6 +558,12 @@ void FrmMain::Release(HWND window, LPARAM lparam, const Control& control) {
     if (click) OnClick(control);
 }
 
+// A press that lost the mouse (another window took it, or a program cancelled
+// the mode) ends without a click.
+void FrmMain::OnCaptureLost(HWND window) {
+    if (pressed_ == window) pressed_ = nullptr;
+}
+
 void FrmMain::OnMouseOver(std::string_view element) {
     const auto tip = TipFor(element);
     if (!tip) return;  // no tip of its own: the tip area keeps its text
@@ -831,6 +842,7 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
             return 0;
         }
         case WM_MOUSEMOVE: OnMouseOver(control.name); return 0;
+        case WM_CAPTURECHANGED: OnCaptureLost(window); break;
         case WM_LBUTTONDOWN:
             if (frame) break;
             SetFocus(window);  // a picture box takes the focus when clicked
@@ -858,6 +870,7 @@ LRESULT FrmMain::OnControlMessage(HWND window, const Control& control, WNDPROC o
                                   UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_MOUSEMOVE: OnMouseOver(control.name); break;
+        case WM_CAPTURECHANGED: OnCaptureLost(window); break;
         case WM_LBUTTONDOWN:
             if (control.kind != Kind::Label) break;
             Press(window);

@@ -61,6 +61,7 @@ private:
     bool OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
     void RegisterClasses();
+    HICON LoadIcon(int size_metric) const;
     // The windows in sight, or those out of sight, which only the keyboard
     // reaches and which are made once the window shows.
     void CreateControls(bool in_sight);
@@ -81,6 +82,7 @@ private:
     void OnClick(const Control& control);
     void Press(HWND window);
     void Release(HWND window, LPARAM lparam, const Control& control);
+    void OnCaptureLost(HWND window);
     void OnMouseOver(std::string_view element);
     bool OnSetCursor(HWND target, UINT hit_test);
     LRESULT OnControlColour(HDC dc, HWND control);
@@ -104,6 +106,7 @@ private:
     std::vector<HWND> windows_;  // by place in the layout table
     int dpi_ = 96;
 
+    ScopedIcon icon_, small_icon_;  // the window class's
     ScopedFont regular_, heading_, title_;
     // The fixed colours of the table (the help pictures' blue, the white).
     std::array<std::pair<COLORREF, ScopedBrush>, 2> rgb_brushes_{};

@@ -675,7 +675,12 @@ void ClickAt(POINT screen) { Xdo({PointerTo(screen), kLeftClick}); }
 
 void DoubleClickAt(POINT screen) { Xdo({PointerTo(screen), kLeftDoubleClick}); }
 
-void Drag(POINT from, POINT to) { Xdo({PointerTo(from), kLeftDown, PointerTo(to), kLeftUp}); }
+void Drag(POINT from, POINT to, const std::function<void()>& meanwhile) {
+    if (!meanwhile) return Xdo({PointerTo(from), kLeftDown, PointerTo(to), kLeftUp});
+    Xdo({PointerTo(from), kLeftDown});
+    meanwhile();
+    Xdo({PointerTo(to), kLeftUp});
+}
 
 void Press(std::string_view keys) { Xdo({{"key", std::string(keys)}}); }
 

@@ -144,8 +144,9 @@ void Click(HWND window);
 void ClickAt(POINT screen);
 // Two left clicks 80 ms apart at this point of the screen: a double click.
 void DoubleClickAt(POINT screen);
-// Presses the left button at one point, moves to the other and lets go there.
-void Drag(POINT from, POINT to);
+// Presses the left button at one point, moves to the other and lets go
+// there; `meanwhile`, if given, runs while the button is down.
+void Drag(POINT from, POINT to, const std::function<void()>& meanwhile = {});
 // Presses and releases a key combination in xdotool's names: "Tab",
 // "shift+Tab", "Left", "space", "alt+F4".
 void Press(std::string_view keys);
