@@ -7,11 +7,36 @@
 
 #include "tests/design_names.h"
 #include "tweaks/catalogue.h"
+#include "ui/gif.h"
 #include "ui/layout.h"
 #include "ui/texts.h"
 
 using namespace brevlin;
 using namespace brevlin::ui;
+
+namespace {
+
+std::vector<std::uint8_t> FromHex(std::string_view hex) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(
+            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    return bytes;
+}
+
+// The pixels DrawGif draws, or nothing if it fails.
+std::optional<std::vector<std::uint32_t>> Drawn(const std::vector<std::uint8_t>& file) {
+    std::vector<std::uint32_t> pixels;
+    const auto allocate = [](void* into, ImageSize size) {
+        auto& memory = *static_cast<std::vector<std::uint32_t>*>(into);
+        memory.assign(std::size_t(size.width) * std::size_t(size.height), 0xDEADBEEF);
+        return std::span<std::uint32_t>(memory);
+    };
+    if (!DrawGif(file, allocate, &pixels)) return std::nullopt;
+    return pixels;
+}
+
+}  // namespace
 
 TEST_CASE(
     "the control table: whole pixels, three children to a frame, the hidden ones out of sight") {
@@ -252,4 +277,56 @@ TEST_CASE("shell arguments: a text as it is, a number as digits, 0 as none") {
     CHECK_FALSE(ShellText(0L).has_value());
     CHECK(ShellText(7L) == "7");
     CHECK(ShellText(-12L) == "-12");
+}
+
+TEST_CASE("the donation picture's GIF: drawn in its own colours, a broken file not at all") {
+    // 5 x 3 pixels of four colours, an extension before the image, codes
+    // 3 and 4 bits wide, one of them one past the table (the string before
+    // it and that string's first colour); the same with a colour table of
+    // the image's own.
+    const std::string_view header =
+        "47494638396105000300810000204060ff000000ff000000ff21f9040000000000";
+    const std::string_view codes = "0206448ca023c305003b";
+    const std::string_view indices = "010101000032332";
+    const auto colours = [&](std::array<std::uint32_t, 4> table) {
+        std::vector<std::uint32_t> pixels;
+        for (char index : indices) pixels.push_back(table[index - '0']);
+        return pixels;
+    };
+    const std::string image = "2c0000000005000300";
+    const std::vector<std::uint8_t> whole =
+        FromHex(std::string(header) + image + "00" + std::string(codes));
+    CHECK(Drawn(whole) == colours({0x204060, 0xFF0000, 0x00FF00, 0x0000FF}));
+    CHECK(Drawn(FromHex(std::string(header) + image + "81112233445566778899aabbcc" +
+                        std::string(codes))) == colours({0x112233, 0x445566, 0x778899, 0xAABBCC}));
+    // Cut short anywhere before its last pixel's code (the last byte of
+    // codes holds only the end code), it draws nothing.
+    for (std::size_t length = 0; length + 3 < whole.size(); ++length) {
+        CAPTURE(length);
+        CHECK_FALSE(Drawn({whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length)}));
+    }
+    struct Broken {
+        const char* what;
+        std::string_view hex;
+    };
+    const Broken broken[] = {
+        {"not a GIF", "89504e470d0a1a0a0000000d49484452"},
+        {"no image", "47494638396105000300810000204060ff000000ff000000ff3b"},
+        {"colours it has no table entry for",
+         "47494638396105000300800000204060ff000021f90400000000002c0000000005000300000207841121"
+         "1b33360a003b"},
+        {"an interlaced image",
+         "47494638396105000300810000204060ff000000ff000000ff21f90400000000002c000000000500030040"
+         "02078411211b33360a003b"},
+        {"no pixels",
+         "47494638396100000300810000204060ff000000ff000000ff21f90400000000002c000000000000030000"
+         "02078411211b33360a003b"},
+        {"a code the table does not hold yet",
+         "47494638396105000300810000204060ff000000ff000000ff21f90400000000002c000000000500030000"
+         "02023c00003b"},
+    };
+    for (const Broken& file : broken) {
+        INFO(file.what);
+        CHECK_FALSE(Drawn(FromHex(file.hex)));
+    }
 }

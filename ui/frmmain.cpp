@@ -1,9 +1,6 @@
 #include "ui/frmmain.h"
 
 #include <commctrl.h>
-#include <objidl.h>
-#include <ocidl.h>
-#include <olectl.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -13,6 +10,7 @@
 
 #include "resources/resource.h"
 #include "tweaks/settings.h"
+#include "ui/gif.h"
 
 namespace brevlin::ui {
 
@@ -139,57 +137,32 @@ Function SystemFunction(const wchar_t* dll, const char* name) {
                : nullptr;
 }
 
-// Decodes the donation GIF from the resources into a bitmap of our own.
-HBITMAP LoadGif(HINSTANCE instance) {
-    const auto create_stream =
-        SystemFunction<decltype(&CreateStreamOnHGlobal)>(L"ole32.dll", "CreateStreamOnHGlobal");
-    const auto load_picture =
-        SystemFunction<decltype(&OleLoadPicture)>(L"oleaut32.dll", "OleLoadPicture");
-    if (!create_stream || !load_picture) return nullptr;
+// Decodes the donation GIF from the resources into a bitmap of our own;
+// none if it cannot.
+// A bitmap of our own for the GIF's pixels: 32 bits each, top row first,
+// as the decoder draws them.
+std::span<std::uint32_t> NewBitmap(void* owner, ImageSize size) {
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size.width;
+    format.bmiHeader.biHeight = -size.height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    auto& bitmap = *static_cast<ScopedBitmap*>(owner);
+    bitmap.Reset(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return {};
+    return {static_cast<std::uint32_t*>(bits), std::size_t(size.width) * std::size_t(size.height)};
+}
+
+ScopedBitmap LoadGif(HINSTANCE instance) {
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_DONATE_GIF), L"GIF");
     const DWORD size = found ? SizeofResource(instance, found) : 0;
     const void* bytes = found ? LockResource(LoadResource(instance, found)) : nullptr;
-    if (!bytes || size == 0) return nullptr;
-
-    // The stream reads a movable copy; it goes after the stream is released.
-    const GlobalMemory copy(GlobalAlloc(GMEM_MOVEABLE, size));
-    void* target = copy ? GlobalLock(copy.get()) : nullptr;
-    if (!target) return nullptr;
-    std::memcpy(target, bytes, size);
-    GlobalUnlock(copy.get());
-
-    IStream* opened_stream = nullptr;
-    if (FAILED(create_stream(copy.get(), FALSE, &opened_stream))) return nullptr;
-    const ComPointer<IStream> stream(opened_stream);
-    IPicture* loaded = nullptr;
-    if (FAILED(load_picture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture,
-                            reinterpret_cast<void**>(&loaded))))
-        return nullptr;
-    const ComPointer<IPicture> picture(loaded);
-    OLE_HANDLE handle = 0;
-    if (FAILED(picture.get()->get_Handle(&handle))) return nullptr;
-    // The picture owns its bitmap; a copy outlives it.
-    return static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
-                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-}
-
-// The donation picture, decoded on a thread of its own while the window is
-// made: loading OLE and decoding take half as long as making the window,
-// and a bitmap serves every thread of the process.
-struct DonationPicture {
-    HINSTANCE instance;
-    HBITMAP bitmap = nullptr;
-};
-
-DWORD WINAPI DecodeDonation(void* job) {
-    auto* picture = static_cast<DonationPicture*>(job);
-    // OLE's picture decoder wants COM on the thread that calls it.
-    const auto initialize =
-        SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    if (!initialize || FAILED(initialize(nullptr, COINIT_MULTITHREADED))) return 0;
-    picture->bitmap = LoadGif(picture->instance);
-    SystemFunction<void(WINAPI*)()>(L"ole32.dll", "CoUninitialize")();
-    return 0;
+    ScopedBitmap bitmap;
+    if (!bytes || !DrawGif({static_cast<const std::uint8_t*>(bytes), size}, NewBitmap, &bitmap))
+        return {};
+    return bitmap;
 }
 
 bool InsideClient(HWND window, LPARAM lparam) {
@@ -270,9 +243,6 @@ HICON FrmMain::LoadIcon(int size_metric) const {
 
 bool FrmMain::Create(SettingsController& controller, int show_command) {
     controller_ = &controller;
-    DonationPicture donation{instance_};
-    ScopedThread decoder(CreateThread(nullptr, 0, DecodeDonation, &donation, 0, nullptr));
-    if (!decoder) DecodeDonation(&donation);
     // Windows sends WM_DPICHANGED and never posts it: one that comes through
     // this thread's queue, in any of its message loops, is another program's.
     strangers_dpi_.Reset(
@@ -300,8 +270,7 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
             focus_ = button;
 
     // The donation picture shows from the first paint on.
-    decoder.Reset();
-    donation_.Reset(donation.bitmap);
+    donation_ = LoadGif(instance_);
 
     // Neither a maximised start (a shortcut set to "Maximized") nor anything
     // later may maximise the window: it would show what lies below its
@@ -320,7 +289,7 @@ void FrmMain::OnAfterShown() {
     if (after_shown_) return;
     after_shown_ = true;
     CreateControls(false);
-    // The shell and the picture decoder expect COM on this thread.
+    // The shell expects COM on this thread.
     const auto initialize =
         SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
     if (initialize &&

@@ -36,24 +36,8 @@ struct ReleaseWindowDc {
     HWND window = nullptr;
     void operator()(HDC dc) const { ReleaseDC(window, dc); }
 };
-struct FreeGlobal {
-    void operator()(HGLOBAL memory) const { GlobalFree(memory); }
-};
 struct Unhook {
     void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
-};
-// A thread is waited for until it ends, then its handle closed.
-struct JoinThread {
-    void operator()(HANDLE thread) const {
-        if (!thread) return;
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
-};
-struct ReleaseCom {
-    void operator()(IUnknown* object) const {
-        if (object) object->Release();
-    }
 };
 
 using ScopedFont = Owner<HFONT, DeleteGdiObject>;
@@ -63,11 +47,7 @@ using ScopedPen = Owner<HPEN, DeleteGdiObject>;
 using ScopedIcon = Owner<HICON, DestroyIconHandle>;
 using MemoryDc = Owner<HDC, DeleteMemoryDc>;
 using WindowDc = Owner<HDC, ReleaseWindowDc>;
-using GlobalMemory = Owner<HGLOBAL, FreeGlobal>;
 using ScopedHook = Owner<HHOOK, Unhook>;
-using ScopedThread = Owner<HANDLE, JoinThread>;
-template <typename Interface>
-using ComPointer = Owner<Interface*, ReleaseCom>;
 
 inline WindowDc ScreenDc() { return WindowDc(GetDC(nullptr), ReleaseWindowDc{nullptr}); }
 
