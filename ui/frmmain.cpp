@@ -137,8 +137,6 @@ Function SystemFunction(const wchar_t* dll, const char* name) {
                : nullptr;
 }
 
-// Decodes the donation GIF from the resources into a bitmap of our own;
-// none if it cannot.
 // A bitmap of our own for the GIF's pixels: 32 bits each, top row first,
 // as the decoder draws them.
 std::span<std::uint32_t> NewBitmap(void* owner, ImageSize size) {
@@ -155,6 +153,8 @@ std::span<std::uint32_t> NewBitmap(void* owner, ImageSize size) {
     return {static_cast<std::uint32_t*>(bits), std::size_t(size.width) * std::size_t(size.height)};
 }
 
+// Decodes the donation GIF from the resources into a bitmap of our own;
+// none if it cannot.
 ScopedBitmap LoadGif(HINSTANCE instance) {
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_DONATE_GIF), L"GIF");
     const DWORD size = found ? SizeofResource(instance, found) : 0;
