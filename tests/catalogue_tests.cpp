@@ -25,15 +25,6 @@ TEST_CASE("the extension list is the 43 lower-case extensions, 169 characters") 
     CHECK(list.substr(list.size() - 8) == ";wsf;wsh");
 }
 
-TEST_CASE("entries are in start-up order, each at its id's place") {
-    const auto catalogue = Catalogue();
-    REQUIRE(catalogue.size() == 7);
-    for (std::size_t i = 0; i < catalogue.size(); ++i) {
-        CHECK(static_cast<std::size_t>(catalogue[i].id) == i);
-        CHECK(&CatalogueEntry(catalogue[i].id) == &catalogue[i]);
-    }
-}
-
 TEST_CASE("only the desktop icon lives below HKEY_LOCAL_MACHINE, and it is never read") {
     for (const Tweak& tweak : Catalogue()) {
         CAPTURE(tweak.name);

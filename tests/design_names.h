@@ -53,17 +53,12 @@ inline const ButtonName& ButtonNamed(std::string_view name) {
     throw std::invalid_argument("no button is called " + std::string(name));
 }
 
-// The name of the button of this setting and side.
-inline std::string_view NameOfButton(TweakId id, Side side) {
-    for (const ButtonName& button : kButtonNames)
-        if (button.id == id && button.side == side) return button.name;
-    throw std::invalid_argument("no such button");
-}
-
 // The other button of the same frame.
 inline std::string_view PartnerOf(std::string_view name) {
     const ButtonName& button = ButtonNamed(name);
-    return NameOfButton(button.id, Other(button.side));
+    for (const ButtonName& other : kButtonNames)
+        if (other.id == button.id && other.side != button.side) return other.name;
+    throw std::invalid_argument("no partner for " + std::string(name));
 }
 
 }  // namespace brevlin::test
