@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+
 namespace brevlin {
 
 // The portable core copies these from windows.h; here they are checked.
@@ -33,6 +36,14 @@ RegStatus OpenWith(decltype(&RegOpenKeyA) open, RegRoot root, const char* path, 
     return result;
 }
 
+// The wide functions get the same ASCII name, widened unit by unit.
+std::wstring Widened(const char* name) {
+    std::wstring wide(name ? std::strlen(name) : 0, L'\0');
+    for (std::size_t i = 0; i < wide.size(); ++i)
+        wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(name[i]));
+    return wide;
+}
+
 }  // namespace
 
 RegStatus Advapi32Registry::OpenKey(RegRoot root, const char* path, RegHandle* key) {
@@ -54,6 +65,21 @@ RegStatus Advapi32Registry::QueryValue(RegHandle key, const char* name, std::uin
 RegStatus Advapi32Registry::SetValue(RegHandle key, const char* name, std::uint32_t type,
                                      const std::uint8_t* data, std::uint32_t size) {
     return RegSetValueExA(ToHkey(key), name, 0, type, data, size);
+}
+
+RegStatus Advapi32Registry::QueryValueW(RegHandle key, const char* name, std::uint32_t* type,
+                                        std::uint8_t* data, std::uint32_t* size) {
+    return RegQueryValueExW(ToHkey(key), Widened(name).c_str(), nullptr,
+                            reinterpret_cast<DWORD*>(type), data, reinterpret_cast<DWORD*>(size));
+}
+
+RegStatus Advapi32Registry::SetValueW(RegHandle key, const char* name, std::uint32_t type,
+                                      const std::uint8_t* data, std::uint32_t size) {
+    return RegSetValueExW(ToHkey(key), Widened(name).c_str(), 0, type, data, size);
+}
+
+RegStatus Advapi32Registry::DeleteValue(RegHandle key, const char* name) {
+    return RegDeleteValueW(ToHkey(key), Widened(name).c_str());
 }
 
 RegStatus Advapi32Registry::DeleteKey(RegRoot root, const char* path) {

@@ -1,4 +1,4 @@
-// The real registry: the six functions passed straight to advapi32.
+// The real registry: every platform function passed straight to advapi32.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +19,11 @@ public:
                          std::uint32_t* size) override;
     RegStatus SetValue(RegHandle key, const char* name, std::uint32_t type,
                        const std::uint8_t* data, std::uint32_t size) override;
+    RegStatus QueryValueW(RegHandle key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                          std::uint32_t* size) override;
+    RegStatus SetValueW(RegHandle key, const char* name, std::uint32_t type,
+                        const std::uint8_t* data, std::uint32_t size) override;
+    RegStatus DeleteValue(RegHandle key, const char* name) override;
     RegStatus DeleteKey(RegRoot root, const char* path) override;
     RegStatus QueryInfoKey(RegHandle key, std::uint32_t* subkeys) override;
     RegStatus CloseKey(RegHandle key) override;

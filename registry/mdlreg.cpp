@@ -3,82 +3,23 @@
 namespace brevlin::mdlreg {
 namespace {
 
-// A key handle for one operation. It is closed when the operation ends,
-// whether the open or create gave one or left it 0.
-struct Opened {
-    OwnedKey key;
-    RegStatus status;
-};
-
 // The platform takes NUL-terminated texts; std::string gives us the copy.
 std::string Terminated(std::string_view text) { return std::string(text); }
 
-Opened Open(RegistryPlatform& reg, RegRoot root, const std::string& path) {
-    RegHandle handle = 0;
-    const RegStatus status = reg.OpenKey(root, path.c_str(), &handle);
-    return {OwnedKey(handle, CloseKeyWith{&reg}), status};
+OperationKey Open(RegistryPlatform& reg, RegRoot root, std::string_view path) {
+    return OperationKey(reg, root, Terminated(path), OperationKey::Way::Open);
 }
 
-Opened Create(RegistryPlatform& reg, RegRoot root, const std::string& path) {
-    RegHandle handle = 0;
-    const RegStatus status = reg.CreateKey(root, path.c_str(), &handle);
-    return {OwnedKey(handle, CloseKeyWith{&reg}), status};
-}
-
-// The shortest leading part of the path that does not exist, which a create
-// would make; empty when the whole path exists, and also when a key on the
-// way cannot be opened for another reason: what we cannot see is not ours to
-// remove afterwards.
-std::string FirstMissingKey(RegistryPlatform& reg, RegRoot root, const std::string& path) {
-    if (Open(reg, root, path).status != status::kFileNotFound) return {};
-    for (std::size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
-        std::string leading = path.substr(0, end);
-        const RegStatus opened = Open(reg, root, leading).status;
-        if (opened == status::kFileNotFound) return leading;
-        if (opened != status::kSuccess || end == std::string::npos) return {};
-    }
-}
-
-// Deletes the keys a failed write made, deepest first, down to the first
-// that was missing before. They are empty: the write that would have filled
-// one failed. A key that cannot be deleted stops it, since none above it can.
-void RemoveMadeKeys(RegistryPlatform& reg, RegRoot root, std::string path,
-                    const std::string& first_made) {
-    while (path.size() >= first_made.size()) {
-        const RegStatus deleted = reg.DeleteKey(root, path.c_str());
-        if (deleted != status::kSuccess && deleted != status::kFileNotFound) return;
-        if (path.size() == first_made.size()) return;
-        path.erase(path.rfind('\\'));
-    }
-}
-
-// Creates the key and stores one value in it; if either fails, the keys the
-// create made are deleted again, so the registry is as it was.
-WriteResult WriteValue(RegistryPlatform& reg, RegRoot root, std::string_view key_path,
+WriteResult WriteValue(RegistryPlatform& reg, RegRoot root, std::string_view path,
                        std::string_view name, std::uint32_t type, const std::uint8_t* data,
                        std::uint32_t size) {
-    const std::string path = Terminated(key_path);
-    const std::string first_made = FirstMissingKey(reg, root, path);
-    WriteResult result;
-    {
-        const Opened created = Create(reg, root, path);
-        const RegStatus set =
-            reg.SetValue(created.key.get(), Terminated(name).c_str(), type, data, size);
-        result.status = created.status != status::kSuccess ? created.status : set;
-    }
-    if (!result.ok() && !first_made.empty()) RemoveMadeKeys(reg, root, path, first_made);
-    return result;
+    return CreateAndSet(reg, root, path, &RegistryPlatform::SetValue, name, type, data, size);
 }
 
 }  // namespace
 
 WriteResult CreateKey(RegistryPlatform& reg, RegRoot root, std::string_view path) {
-    const std::string key_path = Terminated(path);
-    const std::string first_made = FirstMissingKey(reg, root, key_path);
-    const RegStatus created = Create(reg, root, key_path).status;
-    if (created != status::kSuccess && !first_made.empty())
-        RemoveMadeKeys(reg, root, key_path, first_made);
-    return {created};
+    return CreateAndSet(reg, root, path);
 }
 
 WriteResult DeleteKey(RegistryPlatform& reg, RegRoot root, std::string_view path) {
@@ -90,10 +31,10 @@ WriteResult DeleteKey(RegistryPlatform& reg, RegRoot root, std::string_view path
     if (deleted == status::kAccessDenied) {
         // Windows refuses a key with subkeys with the same code as a key we
         // may not delete; only the first is not a question of rights.
-        const Opened key = Open(reg, root, key_path);
+        const OperationKey key = Open(reg, root, key_path);
         std::uint32_t subkeys = 0;
-        result.key_has_subkeys = key.status == status::kSuccess &&
-                                 reg.QueryInfoKey(key.key.get(), &subkeys) == status::kSuccess &&
+        result.key_has_subkeys = key.status() == status::kSuccess &&
+                                 reg.QueryInfoKey(key.get(), &subkeys) == status::kSuccess &&
                                  subkeys > 0;
     }
     return result;
@@ -102,19 +43,19 @@ WriteResult DeleteKey(RegistryPlatform& reg, RegRoot root, std::string_view path
 std::string ReadString(RegistryPlatform& reg, RegRoot root, std::string_view path,
                        std::string_view name) {
     const std::string value_name = Terminated(name);
-    const Opened opened = Open(reg, root, Terminated(path));
+    const OperationKey opened = Open(reg, root, path);
 
     // First ask only for the type and the size; the status tells nothing more.
     std::uint32_t type = 0;
     std::uint32_t size = 0;
-    reg.QueryValue(opened.key.get(), value_name.c_str(), &type, nullptr, &size);
+    reg.QueryValue(opened.get(), value_name.c_str(), &type, nullptr, &size);
     if (type != regtype::kSz) return {};
 
     // A buffer of spaces, so that any byte the data does not cover shows.
     std::string text(size, ' ');
     std::uint32_t scratch_type = 0;
     std::uint32_t buffer_size = size;
-    if (reg.QueryValue(opened.key.get(), value_name.c_str(), &scratch_type,
+    if (reg.QueryValue(opened.get(), value_name.c_str(), &scratch_type,
                        reinterpret_cast<std::uint8_t*>(text.data()),
                        &buffer_size) != status::kSuccess)
         return {};
@@ -136,12 +77,12 @@ WriteResult WriteString(RegistryPlatform& reg, RegRoot root, std::string_view pa
 
 std::int32_t ReadDword(RegistryPlatform& reg, RegRoot root, std::string_view path,
                        std::string_view name) {
-    const Opened opened = Open(reg, root, Terminated(path));
+    const OperationKey opened = Open(reg, root, path);
     std::uint8_t bytes[4] = {0, 0, 0, 0};
     std::uint32_t type = 0;
     std::uint32_t size = sizeof bytes;
     const RegStatus fetched =
-        reg.QueryValue(opened.key.get(), Terminated(name).c_str(), &type, bytes, &size);
+        reg.QueryValue(opened.get(), Terminated(name).c_str(), &type, bytes, &size);
     if (fetched != status::kSuccess || type != regtype::kDword) return 0;
     const std::uint32_t raw = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
                               std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;

@@ -4,7 +4,8 @@
 // Reads never fail visibly: a value that cannot be delivered reads as the
 // empty text or 0. Writes return the platform's status so that the caller
 // can tell the user when a change did not take effect, and a write that
-// fails leaves the registry as it was: keys it made on the way go again.
+// fails leaves the registry as it was: keys it made on the way go again
+// (and when they cannot, the result names the one left behind).
 #pragma once
 
 #include <cstdint>
@@ -12,17 +13,11 @@
 #include <string_view>
 
 #include "registry/platform.h"
+#include "registry/write.h"
 
 namespace brevlin::mdlreg {
 
-// The outcome of a change: kSuccess, or the first status that stopped it.
-struct WriteResult {
-    RegStatus status = status::kSuccess;
-    // A delete was refused because the key still has subkeys, which
-    // RegDeleteKeyA does not remove, rather than for want of rights.
-    bool key_has_subkeys = false;
-    bool ok() const { return status == status::kSuccess; }
-};
+using brevlin::WriteResult;
 
 WriteResult CreateKey(RegistryPlatform& reg, RegRoot root, std::string_view path);
 // Deletes the key with its values, never its subkeys. A key that is already

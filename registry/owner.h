@@ -3,10 +3,9 @@
 // that every room can use it: key handles here, DCs, GDI objects, icons and
 // COM pointers in the window, keys in the tests.
 //
-// The release function gets whatever the owner holds at the end, null or 0
-// included: closing a key of 0 after a failed open is part of mdlreg's
-// algorithm, and every Windows release function used with it refuses null
-// harmlessly (those that cannot, like a COM Release, check for it).
+// A null handle (0) holds nothing, so nothing is released for it. Where an
+// algorithm closes what a failed open left, as mdlreg's does, it says so
+// itself.
 #pragma once
 
 #include <utility>
@@ -22,15 +21,12 @@ public:
     ~Owner() { Free(); }
 
     Owner(Owner&& other) noexcept
-        : handle_(std::exchange(other.handle_, Handle())),
-          release_(std::move(other.release_)),
-          owning_(std::exchange(other.owning_, false)) {}
+        : handle_(std::exchange(other.handle_, Handle())), release_(std::move(other.release_)) {}
     Owner& operator=(Owner&& other) noexcept {
         if (this != &other) {
             Free();
             handle_ = std::exchange(other.handle_, Handle());
             release_ = std::move(other.release_);
-            owning_ = std::exchange(other.owning_, false);
         }
         return *this;
     }
@@ -44,18 +40,15 @@ public:
     void Reset(Handle handle = Handle()) {
         Free();
         handle_ = handle;
-        owning_ = true;
     }
 
 private:
     void Free() {
-        if (owning_) release_(handle_);
-        owning_ = false;
+        if (handle_ != Handle()) release_(std::exchange(handle_, Handle()));
     }
 
     Handle handle_{};
     Release release_{};
-    bool owning_ = true;
 };
 
 }  // namespace brevlin

@@ -1,6 +1,8 @@
-// The six registry functions that mdlreg is written over, in the shape of
-// their advapi32 ANSI forms. Two backends implement them: advapi32 itself on
-// Windows, and an in-memory store that behaves like it everywhere else.
+// The registry functions that Brevlin is written over, in the shape of their
+// advapi32 forms: the ANSI six that mdlreg uses, a count of subkeys, and the
+// wide forms that read and write a value's stored bytes exactly. Two backends
+// implement them: advapi32 itself on Windows, and an in-memory store that
+// behaves like it everywhere else.
 #pragma once
 
 #include <cstdint>
@@ -51,7 +53,8 @@ constexpr bool IsString(std::uint32_t type) {
 }
 }  // namespace regtype
 
-// Texts are NUL-terminated ANSI, exactly what the A functions take.
+// Key paths and value names are NUL-terminated ANSI, as the A functions take
+// them; the wide functions take the same ASCII names, widened.
 class RegistryPlatform {
 public:
     virtual ~RegistryPlatform() = default;
@@ -67,8 +70,21 @@ public:
     // RegSetValueExA (reserved argument always 0). For a text type Windows
     // also reads the byte after the counted data, and stores it when it is
     // the NUL that the count left out: the caller's buffer has that byte.
+    // A text is stored as UTF-16, converted from the ANSI code page.
     virtual RegStatus SetValue(RegHandle key, const char* name, std::uint32_t type,
                                const std::uint8_t* data, std::uint32_t size) = 0;
+    // RegQueryValueExW, the value named in ASCII: type and stored bytes as they
+    // are (a text is its UTF-16 bytes, unconverted). Same size/MORE_DATA rules.
+    virtual RegStatus QueryValueW(RegHandle key, const char* name, std::uint32_t* type,
+                                  std::uint8_t* data, std::uint32_t* size) = 0;
+    // RegSetValueExW: stores type and bytes as given. For a text type Windows
+    // reads the UTF-16 unit after the data and stores it too when it is a NUL
+    // following a last unit that is not one: the caller's buffer has two bytes
+    // after the data.
+    virtual RegStatus SetValueW(RegHandle key, const char* name, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) = 0;
+    // RegDeleteValueW: deletes one value of an open key.
+    virtual RegStatus DeleteValue(RegHandle key, const char* name) = 0;
     // RegDeleteKeyA: deletes the last key of the path, with its values.
     virtual RegStatus DeleteKey(RegRoot root, const char* path) = 0;
     // RegQueryInfoKeyA, asked only for the number of subkeys: it tells a
@@ -78,8 +94,7 @@ public:
 };
 
 // A key handle closed through the platform that gave it, when its owner
-// ends: 0 included, which the platform refuses harmlessly and which mdlreg's
-// algorithm closes all the same after a failed open.
+// ends; 0, which a failed open leaves, is not closed.
 struct CloseKeyWith {
     RegistryPlatform* registry;
     void operator()(RegHandle key) const { registry->CloseKey(key); }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "registry/code_page.h"
+
 namespace brevlin {
 namespace {
 
@@ -39,6 +41,23 @@ std::vector<std::string> SplitOrEmpty(std::string_view path) {
 bool IsPrefix(const std::vector<std::string>& prefix, const std::vector<std::string>& parts) {
     return prefix.size() <= parts.size() &&
            std::equal(prefix.begin(), prefix.end(), parts.begin(), SameName);
+}
+
+// Whether Windows adds the terminator that a text's count left out: the
+// unit right after the counted ones (in memory, as after any C string) is
+// a NUL, and the last counted unit is not. Units are counted from the
+// start, so for an odd size in the W form the "last" unit is the last
+// whole one, and the unit after it takes in the odd byte and the one after
+// it. The store takes a unit before the data, looked at for a 1-byte wide
+// text, as not 0. The caller's buffer holds the unit after the data (see
+// RegistryPlatform::SetValue and SetValueW).
+bool CountLeavesOutNul(const std::uint8_t* data, std::uint32_t size, std::uint32_t width) {
+    const auto is_nul = [&](std::uint32_t unit) {
+        return std::all_of(data + unit * width, data + (unit + 1) * width,
+                           [](std::uint8_t byte) { return byte == 0; });
+    };
+    const std::uint32_t after = size / width;
+    return (after == 0 || !is_nul(after - 1)) && is_nul(after);
 }
 
 }  // namespace
@@ -138,47 +157,85 @@ RegStatus RegistryStore::CreateKey(RegRoot root, const char* path, RegHandle* ke
     return status::kSuccess;
 }
 
+std::uint32_t RegistryStore::UnitWidth(Form form) { return form == Form::Wide ? 2 : 1; }
+
 RegStatus RegistryStore::QueryValue(RegHandle handle, const char* name, std::uint32_t* type,
                                     std::uint8_t* data, std::uint32_t* size) {
-    if (data && !size) return status::kInvalidParameter;
-    const RegStatus result = Query(handle, name ? name : "", type, data, size);
+    return Query(handle, name, type, data, size, Form::Ansi);
+}
+
+RegStatus RegistryStore::QueryValueW(RegHandle handle, const char* name, std::uint32_t* type,
+                                     std::uint8_t* data, std::uint32_t* size) {
+    return Query(handle, name, type, data, size, Form::Wide);
+}
+
+RegStatus RegistryStore::Query(RegHandle handle, const char* name, std::uint32_t* type,
+                               std::uint8_t* data, std::uint32_t* size, Form form) {
+    const RegStatus result = Deliver(handle, name ? name : "", type, data, size, form);
     if (after_query_) after_query_();
     return result;
 }
 
-RegStatus RegistryStore::Query(RegHandle handle, std::string_view name, std::uint32_t* type,
-                               std::uint8_t* data, std::uint32_t* size) const {
+RegStatus RegistryStore::Deliver(RegHandle handle, std::string_view name, std::uint32_t* type,
+                                 std::uint8_t* data, std::uint32_t* size, Form form) const {
+    if (data && !size) return status::kInvalidParameter;
     if (!handles_.count(handle)) return status::kInvalidHandle;
+    // On an open handle Windows clears these before it looks, so they stay
+    // cleared when there is nothing to report: the size of a sizing query,
+    // and in the A form the type too.
+    if (form == Form::Ansi && type) *type = regtype::kNone;
+    if (size && !data) *size = 0;
     RegStatus failure = status::kSuccess;
     const std::shared_ptr<Key> key = Lookup(handle, &failure);
-    const auto it = key ? key->values.find(name) : decltype(key->values.end()){};
-    if (!key || it == key->values.end()) {
-        // On an open handle the real registry clears the type, and the size
-        // when only sizing, even though there is nothing to report.
-        if (type) *type = regtype::kNone;
-        if (size && !data) *size = 0;
-        return key ? status::kFileNotFound : failure;
-    }
+    if (!key) return failure;
+    const auto it = key->values.find(name);
+    if (it == key->values.end()) return status::kFileNotFound;
 
     const StoredValue& value = it->second;
-    const auto length = static_cast<std::uint32_t>(value.bytes.size());
+    const bool text = regtype::IsString(value.type);
+    const bool converted = text && form == Form::Ansi;
+    const std::vector<std::uint8_t> ansi = converted ? code_page::Utf16ToAnsi(value.bytes)
+                                                     : std::vector<std::uint8_t>{};
+    const std::vector<std::uint8_t>& bytes = converted ? ansi : value.bytes;
+    const auto length = static_cast<std::uint32_t>(bytes.size());
     RegStatus result = status::kSuccess;
     if (data && length > *size) {
         // The buffer is left untouched; type and needed size are reported.
         result = status::kMoreData;
     } else if (data) {
-        std::copy(value.bytes.begin(), value.bytes.end(), data);
-        // Windows terminates an unterminated text when the buffer has room.
-        if (regtype::IsString(value.type) && length > 0 && length < *size && data[length - 1] != 0)
-            data[length] = 0;
+        std::copy(bytes.begin(), bytes.end(), data);
+        if (text) Terminate(data, length, *size, UnitWidth(form));
     }
     if (type) *type = value.type;
     if (size) *size = length;
     return result;
 }
 
+void RegistryStore::Terminate(std::uint8_t* data, std::uint32_t length, std::uint32_t capacity,
+                              std::uint32_t width) {
+    // Windows ends a delivered text with a NUL of the form's width when the
+    // buffer has room for one after it and its last `width` bytes are not
+    // already a NUL. For a 1-byte text read wide, those bytes begin before
+    // the buffer; the store takes that byte as not 0.
+    if (length == 0 || capacity - length < width) return;
+    const bool ends_in_nul = length >= width &&
+                             std::all_of(data + length - width, data + length,
+                                         [](std::uint8_t byte) { return byte == 0; });
+    if (!ends_in_nul) std::fill(data + length, data + length + width, std::uint8_t{0});
+}
+
 RegStatus RegistryStore::SetValue(RegHandle handle, const char* name, std::uint32_t type,
                                   const std::uint8_t* data, std::uint32_t size) {
+    return Set(handle, name, type, data, size, Form::Ansi);
+}
+
+RegStatus RegistryStore::SetValueW(RegHandle handle, const char* name, std::uint32_t type,
+                                   const std::uint8_t* data, std::uint32_t size) {
+    return Set(handle, name, type, data, size, Form::Wide);
+}
+
+RegStatus RegistryStore::Set(RegHandle handle, const char* name, std::uint32_t type,
+                             const std::uint8_t* data, std::uint32_t size, Form form) {
     RegStatus result = status::kSuccess;
     const std::shared_ptr<Key> key = Lookup(handle, &result);
     if (!key) return result;
@@ -186,16 +243,24 @@ RegStatus RegistryStore::SetValue(RegHandle handle, const char* name, std::uint3
     if (IsRefused(root, parts, kRefuseSet)) return status::kAccessDenied;
     if (!data && size > 0) return status::kInvalidParameter;
 
-    std::vector<std::uint8_t> bytes(data, data + size);
-    // Windows adds the terminator that a text's count left out when it
-    // follows the counted bytes in memory, as it does after any C string.
-    // Like Windows, this reads the one byte after the data, which the
-    // platform's callers provide (see RegistryPlatform::SetValue), and only
-    // for a text whose counted bytes do not already end in a NUL.
-    if (regtype::IsString(type) && size > 0 && data[size - 1] != 0 && data[size] == 0)
-        bytes.push_back(0);
+    const bool text = regtype::IsString(type);
+    const std::uint32_t width = UnitWidth(form);
+    const std::uint32_t stored =
+        text && size > 0 && CountLeavesOutNul(data, size, width) ? size + width : size;
+    std::vector<std::uint8_t> bytes(data, data + stored);
+    if (text && form == Form::Ansi) bytes = code_page::AnsiToUtf16(bytes);
     key->values[name ? name : ""] = StoredValue{type, std::move(bytes)};
     return status::kSuccess;
+}
+
+RegStatus RegistryStore::DeleteValue(RegHandle handle, const char* name) {
+    RegStatus result = status::kSuccess;
+    const std::shared_ptr<Key> key = Lookup(handle, &result);
+    if (!key) return result;
+    const auto& [root, parts] = handle_paths_.at(handle);
+    // Deleting a value takes the right to set values, as on Windows.
+    if (IsRefused(root, parts, kRefuseSet)) return status::kAccessDenied;
+    return key->values.erase(name ? name : "") ? status::kSuccess : status::kFileNotFound;
 }
 
 RegStatus RegistryStore::DeleteKey(RegRoot root, const char* path) {
@@ -253,7 +318,13 @@ std::optional<StoredValue> RegistryStore::Value(RegRoot root, std::string_view p
 }
 
 void RegistryStore::Put(RegRoot root, std::string_view path, std::string_view name,
-                        std::uint32_t type, std::vector<std::uint8_t> bytes) {
+                        std::uint32_t type, const std::vector<std::uint8_t>& bytes) {
+    PutExact(root, path, name, type,
+             regtype::IsString(type) ? code_page::AnsiToUtf16(bytes) : bytes);
+}
+
+void RegistryStore::PutExact(RegRoot root, std::string_view path, std::string_view name,
+                             std::uint32_t type, std::vector<std::uint8_t> bytes) {
     std::shared_ptr<Key> node = Root(root);
     for (const std::string& part : SplitOrEmpty(path)) {
         std::shared_ptr<Key>& child = node->subkeys[part];

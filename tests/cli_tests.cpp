@@ -133,7 +133,7 @@ TEST_CASE("export writes each value in the one form regedit stores back byte for
     };
     for (const Row& row : rows) {
         CAPTURE(row.line);
-        cli.store.Put(HKCU, kPreferences, "ShowBcc", row.type, row.bytes);
+        cli.store.PutExact(HKCU, kPreferences, "ShowBcc", row.type, row.bytes);
         CHECK(cli.Run({"export"}).out.find("\r\n\"ShowBcc\"=" + row.line + "\r\n\"MinToTray\"") !=
               std::string::npos);
     }

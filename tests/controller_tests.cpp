@@ -29,6 +29,12 @@ const std::string kList =
     "isp;js;jse;lnk;mde;msi;msp;msc;mst;pcd;pif;prf;scf;sct;shb;shs;url;vbe;wsc;wsf;wsh";
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+// How the registry stores an ASCII text: in UTF-16.
+std::vector<std::uint8_t> Utf16(std::string_view ascii) {
+    std::vector<std::uint8_t> bytes;
+    for (char c : ascii) bytes.insert(bytes.end(), {std::uint8_t(c), 0});
+    return bytes;
+}
 std::vector<std::uint8_t> Dword(std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
     return {std::uint8_t(u), std::uint8_t(u >> 8), std::uint8_t(u >> 16), std::uint8_t(u >> 24)};
@@ -227,7 +233,7 @@ TEST_CASE("a write that fails puts the frame back and tells the window why") {
         CHECK(p.window.IsSelected("Option6"));
         CHECK_FALSE(p.window.IsSelected("Option3"));
         CHECK(p.window.HolderText("Text2") == "exe");
-        CHECK(p.store.Value(HKCU, kSecurity, "Level1Remove")->bytes == Bytes("exe"));
+        CHECK(p.store.Value(HKCU, kSecurity, "Level1Remove")->bytes == Utf16("exe"));
         REQUIRE(p.window.failures.size() == 1);
         CHECK(p.window.failures[0].id == TweakId::attach);
     }
@@ -294,8 +300,7 @@ TEST_CASE("a click on the selected button stores its side again") {
         std::uint32_t stored_type;
         std::vector<std::uint8_t> stored;
     };
-    std::vector<std::uint8_t> list = Bytes(kList);
-    list.push_back(0);
+    const std::vector<std::uint8_t> list = Utf16(kList + '\0');
     const std::vector<Case> cases = {
         {"ShowBcc 2", regtype::kDword, Dword(2), "Option5", regtype::kDword, Dword(0)},
         {"ShowBcc as the text 1", regtype::kSz, Bytes("1"), "Option5", regtype::kDword, Dword(0)},
@@ -330,8 +335,8 @@ TEST_CASE(
     p.Start();
     CHECK(p.window.HolderText("Text2") == std::string(32767, 'x'));
     CHECK(p.window.IsSelected("Option6"));
-    // Stored as it was: start-up writes nothing.
-    CHECK(p.store.Value(HKCU, kSecurity, "Level1Remove")->bytes.size() == 100000);
+    // Stored as it was, 2 bytes a character: start-up writes nothing.
+    CHECK(p.store.Value(HKCU, kSecurity, "Level1Remove")->bytes.size() == 200000);
 }
 
 TEST_CASE("the plain words for a refused write name the setting and the true reason") {
@@ -359,4 +364,28 @@ TEST_CASE("the plain words for a refused write name the setting and the true rea
     CHECK(subkeys.find("administrator") == std::string::npos);
 
     CHECK(message(TweakId::msn, Side::On, {1359}).find("error 1359") != std::string::npos);
+
+    // Refused twice: the value in the key the write made, then that key's
+    // removal (an account that may make subkeys, and neither set values nor
+    // delete keys). The key is named; only a clean registry is "as before".
+    RegistryStore store;
+    const std::string outlook = "Software\\Microsoft\\Office\\10.0\\Outlook";
+    store.Put(HKCU, outlook, "kept", regtype::kDword, Dword(1));
+    store.Refuse(HKCU, outlook, kRefuseSet | kRefuseDelete);
+    const Tweak& attach = CatalogueEntry(TweakId::attach);
+    const mdlreg::WriteResult refused = WriteSide(store, attach, Side::Off, attach.off.text);
+    CHECK(refused.LeftBehindIn(attach.key_path) == kSecurity);
+    CHECK(WriteFailureMessage(attach, Side::Off, refused) ==
+          "The setting \"Attachment Security\" could not be changed to \"Disabled\".\n\n"
+          "Windows refused access to the registry key where Outlook keeps this setting. Your "
+          "account may not be allowed to change it.\n\n"
+          "The setting itself is unchanged, but Brevlin made the registry key "
+          "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\10.0\\Outlook\\Security on the way, "
+          "and Windows would not let it remove that key again. No setting is stored in it.");
+    CHECK(
+        store.Dump() ==
+        "HKCU\nHKCU\\Software\nHKCU\\Software\\Microsoft\nHKCU\\Software\\Microsoft\\Office\n"
+        "HKCU\\Software\\Microsoft\\Office\\10.0\nHKCU\\Software\\Microsoft\\Office\\10.0\\Outlook\n"
+        "HKCU\\Software\\Microsoft\\Office\\10.0\\Outlook : kept = 4 [ 1 0 0 0 ]\n"
+        "HKCU\\Software\\Microsoft\\Office\\10.0\\Outlook\\Security\nHKLM\n");
 }

@@ -33,6 +33,17 @@ public:
                        const std::uint8_t* data, std::uint32_t size) override {
         return inner_.SetValue(key, name, type, data, size);
     }
+    RegStatus QueryValueW(RegHandle key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                          std::uint32_t* size) override {
+        return inner_.QueryValueW(key, name, type, data, size);
+    }
+    RegStatus SetValueW(RegHandle key, const char* name, std::uint32_t type,
+                        const std::uint8_t* data, std::uint32_t size) override {
+        return inner_.SetValueW(key, name, type, data, size);
+    }
+    RegStatus DeleteValue(RegHandle key, const char* name) override {
+        return inner_.DeleteValue(key, name);
+    }
     RegStatus DeleteKey(RegRoot root, const char* path) override {
         return inner_.DeleteKey(root, path);
     }
@@ -51,6 +62,7 @@ class CountingRegistry final : public ForwardingRegistry {
 public:
     using ForwardingRegistry::ForwardingRegistry;
     std::size_t OpenHandles() const { return open_.size(); }
+    std::size_t closes_of_nothing = 0;  // CloseKey(0), which fails harmlessly
 
     RegStatus OpenKey(RegRoot root, const char* path, RegHandle* key) override {
         return Track(ForwardingRegistry::OpenKey(root, path, key), key);
@@ -59,6 +71,7 @@ public:
         return Track(ForwardingRegistry::CreateKey(root, path, key), key);
     }
     RegStatus CloseKey(RegHandle key) override {
+        closes_of_nothing += key == 0;
         const RegStatus result = ForwardingRegistry::CloseKey(key);
         if (result == status::kSuccess) open_.erase(key);
         return result;

@@ -167,6 +167,11 @@ TEST_CASE_TEMPLATE("reads never create a key", B, BREVLIN_BACKENDS) {
     const auto& s = b.scratch;
     mdlreg::ReadDword(b.reg, HKCU, s.Path("a\\b"), "v");
     mdlreg::ReadString(b.reg, HKCU, s.Path("a\\b"), "v");
+    // mdlreg's algorithm closes what its open left, 0 too; nothing else does.
+    CHECK(b.reg.closes_of_nothing == 2);
+    raw::ReadValue(b.reg, HKCU, s.Path("a\\b"), "v");
+    raw::ProbeKey(b.reg, HKCU, s.Path("a\\b"));
+    CHECK(b.reg.closes_of_nothing == 2);
     CHECK_FALSE(s.Exists("a"));
     CHECK(b.reg.OpenHandles() == 0);
 }
@@ -275,25 +280,103 @@ TEST_CASE_TEMPLATE("what mdlreg relies on in the platform functions", B, BREVLIN
     CHECK(b.reg.OpenHandles() == 0);
 }
 
-TEST_CASE_TEMPLATE("an exact read gives type and bytes as stored, and tells absent keys", B,
+TEST_CASE_TEMPLATE("texts: the A functions convert through code page 1252, the W ones do not", B,
+                   BREVLIN_BACKENDS) {
+    struct Row {
+        const char* what;
+        bool wide;  // set through SetValueW, else SetValue
+        std::uint32_t type, size;
+        std::vector<std::uint8_t> memory;  // the data and what follows it
+        std::vector<std::uint8_t> stored;  // as QueryValueW gives it
+        std::vector<std::uint8_t> ansi;    // as QueryValue gives it
+        bool ended_given_room;             // QueryValueW adds a NUL unit
+    };
+    // clang-format off
+    const std::vector<Row> rows = {
+        {"A: a text in the code page, its NUL following", false, regtype::kSz, 4,
+         {0xE9, 0x80, 0x81, 'A', 0}, {0xE9, 0, 0xAC, 0x20, 0x81, 0, 'A', 0, 0, 0},
+         {0xE9, 0x80, 0x81, 'A', 0}, false},
+        {"A: other types as they are", false, regtype::kBinary, 3,
+         {0xE9, 0x80, 0, 0}, {0xE9, 0x80, 0}, {0xE9, 0x80, 0}, false},
+        {"W: CJK and a lone surrogate, no NUL after", true, regtype::kSz, 4,
+         {0xE5, 0x65, 0x00, 0xD8, 'X', 'X'}, {0xE5, 0x65, 0x00, 0xD8}, {'?', '?'}, true},
+        {"W: best fit, and the NUL unit after", true, regtype::kSz, 6,
+         {0x00, 0x01, 0x01, 0xFF, 0xAC, 0x20, 0, 0}, {0x00, 0x01, 0x01, 0xFF, 0xAC, 0x20, 0, 0},
+         {'A', '!', 0x80, 0}, false},
+        {"W: an odd count ending in a NUL takes the unit after it", true, regtype::kSz, 5,
+         {'a', 0, 'b', 0, 0, 0, 0x5A}, {'a', 0, 'b', 0, 0, 0, 0x5A}, {'a', 'b', 0}, true},
+        {"W: an odd text otherwise stays odd", true, regtype::kSz, 3,
+         {'a', 0, 'b', 0, 0}, {'a', 0, 'b'}, {'a'}, true},
+        {"W: a 1-byte NUL after a unit that is not one", true, regtype::kSz, 1,
+         {0, 0, 0}, {0, 0, 0}, {0}, false},
+    };
+    // clang-format on
+    B b;
+    RegistryPlatform& reg = b.reg;
+    RegHandle key = 0;
+    REQUIRE(reg.CreateKey(HKCU, b.scratch.Path("k").c_str(), &key) == status::kSuccess);
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.what));
+        // Windows looks before a 1-byte text: the buffers start with 0x11.
+        std::vector<std::uint8_t> memory = {0x11, 0x11};
+        memory.insert(memory.end(), row.memory.begin(), row.memory.end());
+        const auto set = row.wide ? &RegistryPlatform::SetValueW : &RegistryPlatform::SetValue;
+        CHECK((reg.*set)(key, "v", row.type, &memory[2], row.size) == status::kSuccess);
+
+        // What lands in a buffer `room` bytes larger than the size the
+        // query reports, and in a guard byte after it.
+        const auto read = [&](bool wide, std::uint32_t room) {
+            const auto query = wide ? &RegistryPlatform::QueryValueW
+                                    : &RegistryPlatform::QueryValue;
+            std::uint32_t type = 0, size = 0;
+            (reg.*query)(key, "v", &type, nullptr, &size);
+            std::vector<std::uint8_t> buffer(1 + size + room + 1, 0xCC);
+            buffer[0] = 0x11;
+            std::uint32_t capacity = size + room;
+            CHECK((reg.*query)(key, "v", &type, &buffer[1], &capacity) == status::kSuccess);
+            CHECK((type == row.type && capacity == size));
+            return std::vector<std::uint8_t>(buffer.begin() + 1, buffer.end());
+        };
+        const auto then = [](std::vector<std::uint8_t> bytes, std::vector<std::uint8_t> after) {
+            bytes.insert(bytes.end(), after.begin(), after.end());
+            return bytes;
+        };
+        CHECK(read(true, 0) == then(row.stored, {0xCC}));
+        CHECK(read(false, 0) == then(row.ansi, {0xCC}));
+        const std::uint8_t end = row.ended_given_room ? 0 : 0xCC;
+        CHECK(read(true, 2) == then(row.stored, {end, end, 0xCC}));
+    }
+    CHECK(reg.CloseKey(key) == status::kSuccess);
+    CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE_TEMPLATE("exact writes and reads carry type and bytes as stored, and make no keys", B,
                    BREVLIN_BACKENDS) {
     B b;
     const auto& s = b.scratch;
-    s.PutText("k", "bare", "abc");
-    s.PutText("k", "empty", "");
-    s.Put("k", "odd", 0x12345678u, {0, 0xFF, 0, 0, 0, 0, 0, 0});
-    const std::string key = s.Path("k");
-    const raw::Value bare = raw::ReadValue(b.reg, HKCU, key, "bare");
-    CHECK((bare.presence == raw::Presence::Present && bare.type == regtype::kSz));
-    CHECK(bare.bytes == Bytes("abc"));
-    const raw::Value empty = raw::ReadValue(b.reg, HKCU, key, "empty");
-    CHECK((empty.presence == raw::Presence::Present && empty.bytes.empty()));
-    const raw::Value odd = raw::ReadValue(b.reg, HKCU, key, "odd");
-    CHECK(odd.type == 0x12345678u);
-    CHECK(odd.bytes == std::vector<std::uint8_t>{0, 0xFF, 0, 0, 0, 0, 0, 0});
-    CHECK(raw::ReadValue(b.reg, HKCU, key, "missing").presence == raw::Presence::Absent);
+    // Each goes in and comes back byte for byte, with no terminator added.
+    // clang-format off
+    const std::vector<StoredValue> exact = {
+        {regtype::kSz, {}}, {regtype::kSz, {0}}, {regtype::kSz, {'a', 0, 'b'}},
+        {regtype::kSz, {0xE5, 0x65, 0x00, 0xD8}}, {regtype::kSz, {0x3D, 0xD8, 0x00, 0xDE, 0, 0}},
+        {regtype::kMultiSz, {'a', 0, 0, 0}}, {0x12345678u, {0, 0xFF, 0, 0, 0, 0, 0, 0}}};
+    // clang-format on
+    const std::string made = s.Path("made\\k");
+    for (const StoredValue& value : exact) {
+        CAPTURE(value.bytes.size());
+        REQUIRE(raw::WriteValue(b.reg, HKCU, made, "v", value.type, value.bytes).ok());
+        const raw::Value read = raw::ReadValue(b.reg, HKCU, made, "v");
+        CHECK(read.presence == raw::Presence::Present);
+        CHECK(StoredValue{read.type, read.bytes} == value);
+    }
+    CHECK(raw::DeleteValue(b.reg, HKCU, made, "v").ok());
+    CHECK(raw::ReadValue(b.reg, HKCU, made, "v").presence == raw::Presence::Absent);
+    CHECK(s.Exists("made\\k"));
+    CHECK(raw::DeleteValue(b.reg, HKCU, made, "v").ok());  // gone already
+    CHECK(raw::DeleteValue(b.reg, HKCU, s.Path("no\\such"), "v").ok());
+
     CHECK(raw::ReadValue(b.reg, HKCU, s.Path("no\\such"), "v").presence == raw::Presence::Absent);
-    CHECK(raw::ProbeKey(b.reg, HKCU, key).presence == raw::Presence::Present);
+    CHECK(raw::ProbeKey(b.reg, HKCU, made).presence == raw::Presence::Present);
     CHECK(raw::ProbeKey(b.reg, HKCU, s.Path("no\\such")).presence == raw::Presence::Absent);
     CHECK_FALSE(s.Exists("no"));
     CHECK(b.reg.OpenHandles() == 0);

@@ -32,6 +32,24 @@ constexpr std::array<std::uint32_t, 7> kTypes = {
     regtype::kDword, regtype::kQword,    regtype::kNone};
 constexpr std::array<std::uint32_t, 8> kBufferSizes = {0, 1, 3, 4, 5, 8, 16, 400};
 constexpr std::size_t kSlots = 4;
+// Larger than any value the sequence stores (a 301-byte text set through
+// SetValue is 604 bytes).
+constexpr std::uint32_t kReadBackSize = 1024;
+// Before every buffer and every datum: Windows looks at what precedes a
+// 1-byte text, and the store takes it as not 0.
+constexpr std::uint8_t kBefore = 0x11;
+// After every buffer: a query must leave these alone.
+constexpr std::size_t kGuards = 3;
+// What a text is made of: set through SetValue, NULs, letters and the code
+// page's upper half; through SetValueW, UTF-16 units of NUL, ASCII, that
+// upper half and the code page's own characters, units it takes by best
+// fit or not at all, CJK, and surrogates, paired or alone.
+constexpr std::array<std::array<char16_t, 2>, 3> kByteRanges = {{{0, 0}, {'a', 'z'}, {0x80, 0xFF}}};
+// clang-format off
+constexpr std::array<std::array<char16_t, 2>, 9> kUnitRanges = {{
+    {0, 0}, {0x20, 0x7E}, {0x80, 0xFF}, {0x100, 0x17F}, {0x2000, 0x20AC}, {0x2500, 0x25A0},
+    {0x4E00, 0x4E10}, {0xD800, 0xDFFF}, {0xFF00, 0xFF65}}};
+// clang-format on
 
 std::string Base() { return "Software\\BrevlinDiff-" + std::to_string(GetCurrentProcessId()); }
 
@@ -42,6 +60,13 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
         out << ' ' << std::hex << int{bytes[i]};
     if (bytes.size() > kShown) out << " ... (" << std::dec << bytes.size() << " bytes)";
     return out.str();
+}
+
+// A buffer as a call gets it: a byte before, `size` bytes, then guards.
+std::vector<std::uint8_t> Buffer(std::uint32_t size) {
+    std::vector<std::uint8_t> buffer(1 + size + kGuards, 0xCC);
+    buffer[0] = kBefore;
+    return buffer;
 }
 
 // What one call left behind: its status and every output it could write.
@@ -112,14 +137,18 @@ private:
     }
 
     std::string Step() {
-        switch (Roll(7)) {
+        switch (Roll(11)) {
             case 0: return OpenOrCreate(false);
             case 1: return OpenOrCreate(true);
-            case 2: return Query();
-            case 3: return Set();
-            case 4: return Delete();
-            case 5: return CountSubkeys();
-            default: return Close();
+            case 2: return Query(false);
+            case 3: return Query(true);
+            case 4: return Set(false);
+            case 5: return Set(true);
+            case 6: return Delete();
+            case 7: return DeleteValue();
+            case 8: return CountSubkeys();
+            case 9: return Close();
+            default: return Query(Roll(2) == 0);
         }
     }
 
@@ -140,45 +169,56 @@ private:
         return Differ(std::string(create ? "create " : "open ") + path, outcomes[0], outcomes[1]);
     }
 
-    std::string Query() {
+    std::string Query(bool wide) {
         const auto& slot = slots_[Roll(kSlots)];
         const char* name = Pick(kNames);
         const bool with_buffer = Roll(3) != 0;
-        const std::uint32_t buffer_size = Pick(kBufferSizes);
+        // Wine's wide query writes a NUL unit past a 1-byte buffer that
+        // receives a 1-byte text; the store never writes past a buffer.
+        const std::uint32_t buffer_size = std::max<std::uint32_t>(Pick(kBufferSizes), wide ? 2 : 0);
         Outcome outcomes[2];
         RegistryPlatform* regs[2] = {&store_, &real_};
         for (int i = 0; i < 2; ++i) {
             Outcome& o = outcomes[i];
             o.type = 0xDEADBEEF;
             o.size = buffer_size;
-            o.buffer.assign(buffer_size, 0xCC);
-            o.status = regs[i]->QueryValue(slot[i], name, &o.type,
-                                           with_buffer ? o.buffer.data() : nullptr, &o.size);
+            o.buffer = Buffer(buffer_size);
+            std::uint8_t* data = with_buffer ? o.buffer.data() + 1 : nullptr;
+            o.status = wide ? regs[i]->QueryValueW(slot[i], name, &o.type, data, &o.size)
+                            : regs[i]->QueryValue(slot[i], name, &o.type, data, &o.size);
         }
-        return Differ(std::string("query '") + name + (with_buffer ? "' into " : "' sizing ") +
-                          std::to_string(buffer_size),
+        return Differ(std::string(wide ? "wide " : "") + "query '" + name +
+                          (with_buffer ? "' into " : "' sizing ") + std::to_string(buffer_size),
                       outcomes[0], outcomes[1]);
     }
 
-    std::string Set() {
+    std::string Set(bool wide) {
         const auto& slot = slots_[Roll(kSlots)];
         const char* name = Pick(kNames);
         const std::uint32_t type = Pick(kTypes);
-        std::uint32_t size = Roll(10) == 0 ? 300 : static_cast<std::uint32_t>(Roll(9));
+        std::uint32_t size = Roll(10) == 0 ? 300 + Roll(2) : static_cast<std::uint32_t>(Roll(9));
         if (type == regtype::kDword && Roll(4) != 0) size = 4;
-        std::vector<std::uint8_t> data(size + 1);
-        for (std::uint8_t& byte : data)
-            byte = regtype::IsString(type) ? (Roll(5) == 0 ? 0 : std::uint8_t('a' + Roll(26)))
-                                           : std::uint8_t(Roll(256));
+        // Two bytes before the counted ones, and one unit after them.
+        const std::size_t width = wide ? 2 : 1;
+        std::vector<std::uint8_t> data(2 + size + width, kBefore);
+        for (std::size_t i = 2; i < data.size(); i += width) {
+            const auto& range = wide ? Pick(kUnitRanges) : Pick(kByteRanges);
+            const int unit = regtype::IsString(type) ? range[0] + Roll(range[1] - range[0] + 1)
+                                                     : Roll(1 << (8 * width));
+            for (std::size_t b = 0; b < width && i + b < data.size(); ++b)
+                data[i + b] = std::uint8_t(unit >> (8 * b));
+        }
         // Whether a NUL follows the counted bytes decides what a text stores.
-        data[size] = Roll(2) == 0 ? 0 : 'X';
+        for (std::size_t i = 2 + size; i < data.size(); ++i) data[i] = Roll(2) == 0 ? 0 : 'X';
         Outcome outcomes[2];
         RegistryPlatform* regs[2] = {&store_, &real_};
         for (int i = 0; i < 2; ++i)
-            outcomes[i].status = regs[i]->SetValue(slot[i], name, type, data.data(), size);
-        return Differ("set '" + std::string(name) + "' type " + std::to_string(type) + " to" +
-                          Hex(std::vector<std::uint8_t>(data.begin(), data.begin() + size)) +
-                          " then" + Hex({data[size]}),
+            outcomes[i].status = wide ? regs[i]->SetValueW(slot[i], name, type, &data[2], size)
+                                      : regs[i]->SetValue(slot[i], name, type, &data[2], size);
+        return Differ(std::string(wide ? "wide " : "") + "set '" + name + "' type " +
+                          std::to_string(type) + " to" +
+                          Hex({data.begin() + 2, data.end() - width}) + " then" +
+                          Hex({data.end() - width, data.end()}),
                       outcomes[0], outcomes[1]);
     }
 
@@ -189,6 +229,15 @@ private:
         outcomes[0].status = store_.DeleteKey(root, path.c_str());
         outcomes[1].status = real_.DeleteKey(root, path.c_str());
         return Differ("delete " + path, outcomes[0], outcomes[1]);
+    }
+
+    std::string DeleteValue() {
+        const auto& slot = slots_[Roll(kSlots)];
+        const char* name = Pick(kNames);
+        Outcome outcomes[2];
+        outcomes[0].status = store_.DeleteValue(slot[0], name);
+        outcomes[1].status = real_.DeleteValue(slot[1], name);
+        return Differ(std::string("delete value '") + name + "'", outcomes[0], outcomes[1]);
     }
 
     std::string CountSubkeys() {
@@ -211,7 +260,8 @@ private:
         return Differ("close", outcomes[0], outcomes[1]);
     }
 
-    // Every key, name and value as each registry now holds it.
+    // Every key, name and value as each registry now holds it: the stored
+    // bytes, as the wide query gives them.
     std::string ReadBack() {
         for (RegRoot root : kRoots) {
             for (const char* relative : kPaths) {
@@ -229,10 +279,10 @@ private:
                     Outcome values[2];
                     for (int i = 0; i < 2; ++i) {
                         Outcome& o = values[i];
-                        o.buffer.assign(512, 0xCC);
-                        o.size = 512;
-                        o.status =
-                            regs[i]->QueryValue(keys[i], name, &o.type, o.buffer.data(), &o.size);
+                        o.size = kReadBackSize;
+                        o.buffer = Buffer(o.size);
+                        o.status = regs[i]->QueryValueW(keys[i], name, &o.type, o.buffer.data() + 1,
+                                                        &o.size);
                     }
                     difference =
                         Differ("read back " + path + " : '" + name + "'", values[0], values[1]);
@@ -262,6 +312,9 @@ unsigned FromEnvironment(const char* name, unsigned fallback) {
 }  // namespace
 
 TEST_CASE("the store answers every platform call as the real registry does") {
+    // The store converts texts as this code page does (under Wine, LC_ALL
+    // chooses it).
+    REQUIRE(GetACP() == 1252);
     const unsigned first = FromEnvironment("BREVLIN_DIFF_STREAM", 20021208u);
     const unsigned streams = FromEnvironment("BREVLIN_DIFF_STREAMS", 1);
     const unsigned steps = FromEnvironment("BREVLIN_DIFF_STEPS", kSteps);

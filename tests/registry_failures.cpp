@@ -25,6 +25,9 @@ TEST_CASE("a key that may not be read reads as missing and is not created") {
     CHECK(mdlreg::ReadDword(store, HKCU, kKey, "d") == 0);
     CHECK(mdlreg::ReadDword(store, HKCU, "Software\\Test\\Below", "d") == 0);
     CHECK_FALSE(store.HasKey(HKCU, "Software\\Test\\Below"));
+    // Nor can its value be deleted: a key we may not open is not ours to change.
+    CHECK(raw::DeleteValue(store, HKCU, kKey, "s").status == status::kAccessDenied);
+    CHECK(store.Value(HKCU, kKey, "s"));
     CHECK(store.OpenHandles() == 0);
 }
 
@@ -39,6 +42,7 @@ TEST_CASE("writes that are refused leave the registry as it was and say why") {
           status::kAccessDenied);
     CHECK(mdlreg::WriteString(store, HKLM, "Software\\Missing", "v", "x").status ==
           status::kAccessDenied);
+    CHECK(raw::DeleteValue(store, HKLM, "Software\\Existing", "v").status == status::kAccessDenied);
     const auto refused_delete = mdlreg::DeleteKey(store, HKLM, "Software\\Existing");
     CHECK(refused_delete.status == status::kAccessDenied);
     CHECK_FALSE(refused_delete.key_has_subkeys);  // a question of rights
@@ -59,11 +63,24 @@ TEST_CASE("a value refused in keys the write had to make leaves none of them beh
           status::kAccessDenied);
     CHECK(mdlreg::WriteDword(store, HKCU, "Software\\Outlook\\A\\B\\C", "v", 1).status ==
           status::kAccessDenied);
+    const auto exact =
+        raw::WriteValue(store, HKCU, "Software\\Outlook\\A\\B", "v", regtype::kSz, Bytes("x"));
+    CHECK((exact.status == status::kAccessDenied && exact.left_behind == 0));
     CHECK(store.Dump() == before);
     CHECK(store.OpenHandles() == 0);
 
-    // A key that was there before stays, even when the value is refused.
+    // When the keys may not be deleted either, the topmost one made stays,
+    // and the result names it.
+    store.Refuse(HKCU, "Software\\Outlook", kRefuseDelete);
+    const std::string_view deep = "Software\\Outlook\\A\\B";
+    CHECK(mdlreg::WriteDword(store, HKCU, deep, "v", 1).LeftBehindIn(deep) ==
+          "Software\\Outlook\\A");
+    const std::string_view near = "Software\\Outlook\\Z";
+    CHECK(raw::WriteValue(store, HKCU, near, "v", regtype::kBinary, {}).LeftBehindIn(near) == near);
+    CHECK((store.HasKey(HKCU, "Software\\Outlook\\A\\B") && store.HasKey(HKCU, near)));
     store.Put(HKCU, "Software\\Outlook\\Preferences", "other", regtype::kDword, {0, 0, 0, 0});
+
+    // A key that was there before stays, even when the value is refused.
     const std::string with_key = store.Dump();
     CHECK(mdlreg::WriteDword(store, HKCU, "Software\\Outlook\\Preferences", "v", 1).status ==
           status::kAccessDenied);

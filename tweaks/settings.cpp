@@ -5,13 +5,13 @@
 namespace brevlin {
 namespace {
 
-std::string KeyName(const Tweak& tweak) {
-    return std::string(RootName(tweak.root)) + "\\" + std::string(tweak.key_path);
+std::string KeyName(const Tweak& tweak, std::string_view path) {
+    return std::string(RootName(tweak.root)) + "\\" + std::string(path);
 }
 
 std::string Reason(const Tweak& tweak, const mdlreg::WriteResult& result) {
     if (result.key_has_subkeys)
-        return "Windows would not delete the registry key " + KeyName(tweak) +
+        return "Windows would not delete the registry key " + KeyName(tweak, tweak.key_path) +
                " because another program has made subkeys in it. Brevlin deletes only the key "
                "itself: remove its subkeys with the Registry Editor, then try again.";
     switch (result.status) {
@@ -28,6 +28,15 @@ std::string Reason(const Tweak& tweak, const mdlreg::WriteResult& result) {
                    "again.";
         default: return "Windows reported error " + Decimal(result.status) + ".";
     }
+}
+
+// Only a registry left exactly as it was may be called that.
+std::string WhatIsLeft(const Tweak& tweak, const mdlreg::WriteResult& result) {
+    if (!result.left_behind) return "The setting is as it was before.";
+    return "The setting itself is unchanged, but Brevlin made the registry key " +
+           KeyName(tweak, result.LeftBehindIn(tweak.key_path)) +
+           " on the way, and Windows would not let it remove that key again. No setting is "
+           "stored in it.";
 }
 
 }  // namespace
@@ -60,8 +69,8 @@ mdlreg::WriteResult WriteSide(RegistryPlatform& registry, const Tweak& tweak, Si
 
 std::string WriteFailureMessage(const Tweak& tweak, Side side, const mdlreg::WriteResult& result) {
     return "The setting \"" + std::string(tweak.frame_caption) + "\" could not be changed to \"" +
-           std::string(tweak.choice(side).caption) + "\".\n\n" + Reason(tweak, result) +
-           "\n\nThe setting is as it was before.";
+           std::string(tweak.choice(side).caption) + "\".\n\n" + Reason(tweak, result) + "\n\n" +
+           WhatIsLeft(tweak, result);
 }
 
 }  // namespace brevlin

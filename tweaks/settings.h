@@ -26,7 +26,8 @@ mdlreg::WriteResult WriteSide(RegistryPlatform& registry, const Tweak& tweak, Si
                               std::string_view text);
 
 // Why a write did not happen, for a person: which setting, the reason in
-// plain words, and that nothing changed. Paragraphs are separated by an
+// plain words, and what is left: that nothing changed, or which key a
+// failed write made and could not remove. Paragraphs are separated by an
 // empty line ("\n\n").
 std::string WriteFailureMessage(const Tweak& tweak, Side side, const mdlreg::WriteResult& result);
 
