@@ -4,8 +4,6 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <algorithm>
-#include <cstring>
 #include <cwchar>
 
 #include "resources/resource.h"
@@ -460,11 +458,13 @@ void FrmMain::PlaceWindow(const POINT* wanted) {
 
 // --- Window operations -----------------------------------------------------
 
+// The control of one of the window's children, by the id it was made with;
+// a window that merely carries such an id is none.
 const Control* FrmMain::ControlOf(HWND window) const {
-    if (!window || window == main_) return nullptr;
-    const auto found = std::find(windows_.begin(), windows_.end(), window);
-    if (found == windows_.end()) return nullptr;
-    return &Controls()[static_cast<std::size_t>(found - windows_.begin())];
+    if (!window) return nullptr;
+    const auto index = static_cast<std::size_t>(GetDlgCtrlID(window) - ControlId(Controls()[0]));
+    if (index >= windows_.size() || windows_[index] != window) return nullptr;
+    return &Controls()[index];
 }
 
 void FrmMain::Select(const Tweak& tweak, Side side) {
@@ -473,8 +473,8 @@ void FrmMain::Select(const Tweak& tweak, Side side) {
 }
 
 void FrmMain::ClearBoth(const Tweak& tweak) {
-    for (Side side : {Side::On, Side::Off})
-        SendMessageW(Window(ButtonFor(tweak.id, side)), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(Window(ButtonFor(tweak.id, Side::On)), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(Window(ButtonFor(tweak.id, Side::Off)), BM_SETCHECK, BST_UNCHECKED, 0);
 }
 
 void FrmMain::SetHolderText(const Tweak& tweak, std::string_view text) {

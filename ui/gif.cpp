@@ -25,9 +25,8 @@ public:
         const int low = Byte();
         return low | Byte() << 8;
     }
-    void Skip(int count) {
-        while (count-- > 0) Byte();
-    }
+    // Past the end, the next read finds it.
+    void Skip(int count) { at_ += static_cast<std::size_t>(count); }
     // Skips a run of sub-blocks, each led by its length, up to the empty one.
     void SkipBlocks() {
         while (const int length = Byte()) Skip(length);
@@ -37,31 +36,6 @@ private:
     std::span<const std::uint8_t> bytes_;
     std::size_t at_ = 0;
     bool ok_ = true;
-};
-
-// The codes of an image, packed least significant bit first into a run of
-// sub-blocks; -1 once the run or the file ends.
-class CodeReader {
-public:
-    explicit CodeReader(Reader& file) : file_(file) {}
-    int Next(int width) {
-        while (bits_ < width) {
-            if (left_ == 0 && (left_ = file_.Byte()) == 0) return -1;
-            --left_;
-            pending_ |= static_cast<std::uint32_t>(file_.Byte()) << bits_;
-            bits_ += 8;
-        }
-        const int code = static_cast<int>(pending_ & ((1u << width) - 1));
-        pending_ >>= width;
-        bits_ -= width;
-        return file_.ok() ? code : -1;
-    }
-
-private:
-    Reader& file_;
-    int left_ = 0;  // bytes left in the current sub-block
-    std::uint32_t pending_ = 0;
-    int bits_ = 0;
 };
 
 struct ColourTable {
@@ -109,11 +83,10 @@ bool FindImage(Reader& file, ImageSize& size, int& min_width, ColourTable& table
     return false;
 }
 
-// LZW as GIF uses it: each code one bit wider once the table fills the
-// width. Fills `out` with the colours of the codes' strings exactly, or
-// fails.
-bool Unpack(CodeReader& codes, int min_width, const ColourTable& table,
-            std::span<std::uint32_t> out) {
+// LZW as GIF uses it: codes packed least significant bit first into a run
+// of sub-blocks, each code one bit wider once the table fills the width.
+// Fills `out` with the colours of the codes' strings exactly, or fails.
+bool Unpack(Reader& file, int min_width, const ColourTable& table, std::span<std::uint32_t> out) {
     if (min_width < 2 || min_width > 8) return false;
     const int clear = 1 << min_width;
     // Each code's string is its prefix's string and one byte more.
@@ -122,20 +95,29 @@ bool Unpack(CodeReader& codes, int min_width, const ColourTable& table,
         std::array<std::uint8_t, kMaxCodes> last;
         std::array<std::uint8_t, kMaxCodes> reversed;  // one code's string, last byte first
     };
-    const auto strings = std::make_unique<Strings>();
+    const auto strings = std::make_unique_for_overwrite<Strings>();
     auto& [prefix, last, reversed] = *strings;
     for (int code = 0; code < clear; ++code) last[code] = static_cast<std::uint8_t>(code);
     int width = min_width + 1, next = clear + 2, previous = -1;
+    int block_left = 0, bits = 0;
+    std::uint32_t pending = 0;
     std::size_t filled = 0;
     while (filled < out.size()) {
-        const int code = codes.Next(width);
+        while (bits < width) {
+            if (block_left == 0 && (block_left = file.Byte()) == 0) return false;
+            --block_left;
+            pending |= static_cast<std::uint32_t>(file.Byte()) << bits;
+            bits += 8;
+        }
+        const int code = static_cast<int>(pending & ((1u << width) - 1));
+        pending >>= width;
+        bits -= width;
         if (code == clear) {
             width = min_width + 1, next = clear + 2, previous = -1;
             continue;
         }
-        // The end, or a code the table does not hold yet.
-        if (code < 0 || code == clear + 1 || code > next || (previous < 0 && code >= clear))
-            return false;
+        // The end code, or one the table does not hold yet.
+        if (code == clear + 1 || code > next || (previous < 0 && code >= clear)) return false;
         // A code one past the table is the previous string and its first byte.
         std::size_t length = code == next ? 1 : 0;
         for (int walk = code == next ? previous : code;; walk = prefix[walk]) {
@@ -157,7 +139,7 @@ bool Unpack(CodeReader& codes, int min_width, const ColourTable& table,
         }
         previous = code;
     }
-    return true;
+    return file.ok();  // past the file's end, every code was 0
 }
 
 }  // namespace
@@ -170,9 +152,8 @@ bool DrawGif(std::span<const std::uint8_t> file, PixelsFor* pixels_for, void* co
     ColourTable table;
     if (!FindImage(reader, size, min_width, table)) return false;
     const std::span<std::uint32_t> pixels = pixels_for(context, size);
-    CodeReader codes(reader);
     return pixels.size() == std::size_t(size.width) * std::size_t(size.height) &&
-           Unpack(codes, min_width, table, pixels);
+           Unpack(reader, min_width, table, pixels);
 }
 
 }  // namespace brevlin::ui

@@ -13,13 +13,14 @@ struct ImageSize {
     int height = 0;
 };
 
-// The memory for an image of this size, width times height pixels, or none.
+// The memory for an image of this size, width times height pixels, or
+// none; `context` is what the caller handed DrawGif.
 using PixelsFor = std::span<std::uint32_t>(void* context, ImageSize size);
 
 // Draws the first image of a GIF file into the memory `pixels_for` gives
-// for its size (and `context`): 0x00RRGGBB, row by row from the top, with the image's own
+// for its size: 0x00RRGGBB, row by row from the top, in the image's own
 // colour table, else the file's. False, the memory perhaps partly drawn,
-// for what is not a whole image it can draw: bytes cut short, a code or
+// for what is not a whole image it can draw: bytes cut short, a code or a
 // colour the file does not define, an interlaced image, one of no pixels or
 // of more than a million.
 bool DrawGif(std::span<const std::uint8_t> file, PixelsFor* pixels_for, void* context);
