@@ -29,13 +29,15 @@ brevlin_install() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# Configures and builds one preset: native or windows. Configuring every
-# time is quick, and takes up what changed in CMakePresets.json.
+# Configures and builds one preset, native or windows: every target, or
+# the targets named after it. Configuring every time is quick, and takes up
+# what changed in CMakePresets.json.
 brevlin_build() {
-  local preset=$1
+  local preset=$1 target targets=()
+  for target in "${@:2}"; do targets+=(--target "$target"); done
   cd "$BREVLIN_ROOT" || return 1
   cmake --preset "$preset" >/dev/null || return 1
-  cmake --build --preset "$preset" -- -j"$(nproc)"
+  cmake --build --preset "$preset" "${targets[@]}" -- -j"$(nproc)"
 }
 
 # A Wine prefix for tests, inside the build tree (or BREVLIN_WINEPREFIX),

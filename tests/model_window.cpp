@@ -2,37 +2,43 @@
 
 #include <stdexcept>
 
+#include "tests/design_names.h"
+
 namespace brevlin::test {
+namespace {
+
+std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
+
+}  // namespace
 
 ModelWindow::ModelWindow() {
-    for (const Tweak& tweak : Catalogue()) {
-        selected_[std::string(tweak.on.button)] = false;
-        selected_[std::string(tweak.off.button)] = false;
-    }
-    // The holders' texts before start-up fills them.
-    holders_ = {{"Text2", "Text1"}, {"Label5", ""}, {"Label6", ""},
-                {"Label7", ""},     {"Label9", ""}, {"lbl50", ""}};
+    // The holders' texts before start-up fills them: the text box's "Text1",
+    // the labels' nothing.
+    for (const Tweak& tweak : Catalogue())
+        if (tweak.IsRead()) holders_[IndexOf(tweak.id)] = "";
+    holders_[IndexOf(TweakId::attach)] = "Text1";
 }
 
-void ModelWindow::SetSelected(std::string_view button, bool selected) {
-    const auto ref = FindButton(button);
-    if (!ref) throw std::invalid_argument("no such button");
-    if (selected) selected_.find(ref->tweak->choice(Other(ref->side)).button)->second = false;
-    selected_.find(button)->second = selected;
+void ModelWindow::Select(const Tweak& tweak, Side side) { selected_[IndexOf(tweak.id)] = side; }
+
+void ModelWindow::ClearBoth(const Tweak& tweak) { selected_[IndexOf(tweak.id)].reset(); }
+
+void ModelWindow::SetHolderText(const Tweak& tweak, std::string_view text) {
+    std::optional<std::string>& holder = holders_[IndexOf(tweak.id)];
+    if (!holder) throw std::invalid_argument("a setting without a holder");
+    *holder = text;
 }
 
-void ModelWindow::Click(std::string_view button) {
-    const auto ref = FindButton(button);
-    if (!ref) throw std::invalid_argument("no such button");
-    if (on_user_choice) on_user_choice(*ref->tweak, ref->side);
-}
-
-void ModelWindow::SetHolderText(std::string_view holder, std::string_view text) {
-    holders_.at(std::string(holder)) = std::string(text);
+std::string ModelWindow::HolderText(const Tweak& tweak) const {
+    const std::optional<std::string>& holder = holders_[IndexOf(tweak.id)];
+    if (!holder) throw std::invalid_argument("a setting without a holder");
+    return *holder;
 }
 
 std::string ModelWindow::HolderText(std::string_view holder) const {
-    return holders_.at(std::string(holder));
+    for (std::size_t i = 0; i < kHolderNames.size(); ++i)
+        if (kHolderNames[i] == holder) return HolderText(Catalogue()[i]);
+    throw std::invalid_argument("no holder is called " + std::string(holder));
 }
 
 void ModelWindow::ReportWriteFailure(const Tweak& tweak, Side side,
@@ -40,18 +46,22 @@ void ModelWindow::ReportWriteFailure(const Tweak& tweak, Side side,
     failures.push_back({tweak.id, side, result.status, result.key_has_subkeys});
 }
 
+void ModelWindow::Click(std::string_view button) {
+    const ButtonName& named = ButtonNamed(button);
+    if (on_user_choice) on_user_choice(CatalogueEntry(named.id), named.side);
+}
+
 bool ModelWindow::IsSelected(std::string_view button) const {
-    return selected_.find(button)->second;
+    const ButtonName& named = ButtonNamed(button);
+    return selected_[IndexOf(named.id)] == named.side;
 }
 
 std::string ModelWindow::Selection() const {
     std::string list;
-    for (const Tweak& tweak : Catalogue()) {
-        for (const Choice* choice : {&tweak.on, &tweak.off}) {
-            if (!IsSelected(choice->button)) continue;
-            if (!list.empty()) list += ',';
-            list += choice->button;
-        }
+    for (const ButtonName& button : kButtonNames) {
+        if (!IsSelected(button.name)) continue;
+        if (!list.empty()) list += ',';
+        list += button.name;
     }
     return list;
 }

@@ -1,9 +1,12 @@
-// A window without pixels: fourteen option buttons paired by frame under the
-// selection rule, the six holders, and a record of what the user was told.
+// A window without pixels, in settings and sides as the controller speaks:
+// a selection for each side of each setting under the selection rule, the
+// six holders, and a record of what the user was told. The tests reach it
+// by the design's button and holder names.
 #pragma once
 
+#include <array>
 #include <functional>
-#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,9 +21,10 @@ public:
     // Where the user's choices go: the controller, in the program.
     std::function<void(const Tweak&, Side)> on_user_choice;
 
-    void SetSelected(std::string_view button, bool selected) override;
-    void SetHolderText(std::string_view holder, std::string_view text) override;
-    std::string HolderText(std::string_view holder) const override;
+    void Select(const Tweak& tweak, Side side) override;
+    void ClearBoth(const Tweak& tweak) override;
+    void SetHolderText(const Tweak& tweak, std::string_view text) override;
+    std::string HolderText(const Tweak& tweak) const override;
     void ReportWriteFailure(const Tweak& tweak, Side side,
                             const mdlreg::WriteResult& result) override;
 
@@ -31,6 +35,8 @@ public:
     bool IsSelected(std::string_view button) const;
     // "Option3,Option5,..." : every selected button, in catalogue order.
     std::string Selection() const;
+    // The text of the holder of this name.
+    std::string HolderText(std::string_view holder) const;
 
     struct Failure {
         TweakId id;
@@ -41,8 +47,8 @@ public:
     std::vector<Failure> failures;
 
 private:
-    std::map<std::string, bool, std::less<>> selected_;
-    std::map<std::string, std::string, std::less<>> holders_;
+    std::array<std::optional<Side>, kTweakCount> selected_{};
+    std::array<std::optional<std::string>, kTweakCount> holders_{};
 };
 
 }  // namespace brevlin::test

@@ -5,29 +5,60 @@
 #include <string>
 #include <vector>
 
+#include "tests/design_names.h"
 #include "tweaks/catalogue.h"
+#include "ui/gif.h"
 #include "ui/layout.h"
 #include "ui/texts.h"
 
 using namespace brevlin;
 using namespace brevlin::ui;
 
+namespace {
+
+std::vector<std::uint8_t> FromHex(std::string_view hex) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(
+            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    return bytes;
+}
+
+// The pixels DrawGif draws, or nothing if it fails.
+std::optional<std::vector<std::uint32_t>> Drawn(const std::vector<std::uint8_t>& file) {
+    std::vector<std::uint32_t> pixels;
+    const auto allocate = [](void* into, ImageSize size) {
+        auto& memory = *static_cast<std::vector<std::uint32_t>*>(into);
+        memory.assign(std::size_t(size.width) * std::size_t(size.height), 0xDEADBEEF);
+        return std::span<std::uint32_t>(memory);
+    };
+    if (!DrawGif(file, allocate, &pixels)) return std::nullopt;
+    return pixels;
+}
+
+}  // namespace
+
 TEST_CASE(
     "the control table: whole pixels, three children to a frame, the hidden ones out of sight") {
-    CHECK(ChildrenOf("").size() == 21);
+    const auto children = [](std::string_view container) {
+        std::vector<const Control*> found;
+        for (const Control& control : Controls())
+            if (control.container == container) found.push_back(&control);
+        return found;
+    };
+    CHECK(children("").size() == 21);
     for (const Control& control : Controls()) {
         CAPTURE(control.name);
-        CHECK(FindControl(ControlId(control)) == &control);
         // Every place is a whole number of pixels at 96 DPI.
         CHECK(control.place.left % 15 == 0);
         CHECK(control.place.top % 15 == 0);
         CHECK(control.place.width % 15 == 0);
         CHECK(control.place.height % 15 == 0);
         if (control.kind != Kind::Frame) continue;
-        const auto children = ChildrenOf(control.name);
-        REQUIRE(children.size() == 3);
+        const auto inside = children(control.name);
+        REQUIRE(inside.size() == 3);
         int buttons = 0;
-        for (const Control* child : children) {
+        for (const Control* child : inside) {
             if (child->kind == Kind::OptionButton) ++buttons;
             // The help pictures lie beyond the frame's right edge, never seen.
             if (child->kind == Kind::PictureBox) CHECK(child->place.left >= control.place.width);
@@ -41,7 +72,6 @@ TEST_CASE(
         REQUIRE(FindControl(hidden));
         CHECK(FindControl(hidden)->place.top >= MainWindow().client_height);
     }
-    CHECK(FindControl(999) == nullptr);
 
     // What lies out of sight: the holders, the text box, the line below the
     // window, the help pictures beyond their frames. Of it, the labels and
@@ -58,6 +88,17 @@ TEST_CASE(
     }
     CHECK(FirstFrame().name == "Frame1");
     CHECK(WithRole(Role::TipArea).name == "lbltip");
+
+    // Each setting and side has its button in its frame, and each setting
+    // that is read its holder.
+    for (const test::ButtonName& button : test::kButtonNames) {
+        CAPTURE(button.name);
+        CHECK(ButtonFor(button.id, button.side).name == button.name);
+        CHECK(ButtonFor(button.id, button.side).container == button.frame);
+    }
+    for (std::size_t i = 0; i < test::kHolderNames.size(); ++i)
+        CHECK(HolderFor(Catalogue()[i].id)->name == test::kHolderNames[i]);
+    CHECK(HolderFor(TweakId::deskicon) == nullptr);
 }
 
 TEST_CASE("twips become pixels at the real DPI") {
@@ -70,16 +111,28 @@ TEST_CASE("twips become pixels at the real DPI") {
     CHECK(ToPixels(0, 144) == 0);
 }
 
-TEST_CASE("the window is centred on its work area, and never with its title bar off it") {
+TEST_CASE("the window is centred on the screen, and never with its title bar off the work area") {
     const Rect screen{0, 0, 1024, 768};
-    // 410 x 271 with its frame at 96 DPI: 416 x 296.
-    CHECK(PlaceOnWorkArea(screen, 416, 296) == Rect{304, 236, 720, 532});
-    // At 288 DPI it is larger than the screen: its top-left corner at the
+    // 410 x 271 with its frame at 96 DPI: 416 x 296, centred on the whole
+    // screen wherever a 40-pixel taskbar stands.
+    for (const Rect& work : {screen, Rect{0, 0, 1024, 728}, Rect{0, 40, 1024, 768},
+                             Rect{40, 0, 1024, 768}, Rect{0, 0, 984, 768}}) {
+        CHECK(PlaceOnMonitor(screen, work, 416, 296) == Rect{304, 236, 720, 532});
+    }
+    // Centred, a 900 x 720 window would reach under the taskbar: it moves
+    // off it, and no further.
+    CHECK(PlaceOnMonitor(screen, {0, 0, 1024, 728}, 900, 720) == Rect{62, 8, 962, 728});
+    CHECK(PlaceOnMonitor(screen, {0, 40, 1024, 768}, 900, 720) == Rect{62, 40, 962, 760});
+    CHECK(PlaceOnMonitor(screen, {100, 0, 1024, 768}, 900, 720) == Rect{100, 24, 1000, 744});
+    CHECK(PlaceOnMonitor(screen, {0, 0, 924, 768}, 900, 720) == Rect{24, 24, 924, 744});
+    // At 288 DPI it is larger than the work area: its top-left corner at the
     // work area's, so the title bar can be grabbed.
-    CHECK(PlaceOnWorkArea(screen, 1040, 784) == Rect{0, 0, 1040, 784});
-    CHECK(PlaceOnWorkArea({0, 40, 1024, 768}, 800, 760) == Rect{112, 40, 912, 800});
+    CHECK(PlaceOnMonitor(screen, screen, 1040, 784) == Rect{0, 0, 1040, 784});
+    CHECK(PlaceOnMonitor(screen, {0, 40, 1024, 768}, 1040, 784) == Rect{0, 40, 1040, 824});
+    CHECK(PlaceOnMonitor(screen, {40, 0, 1024, 728}, 800, 760) == Rect{112, 0, 912, 760});
     // A second monitor to the right of the first.
-    CHECK(PlaceOnWorkArea({1024, 0, 2304, 1024}, 416, 296) == Rect{1456, 364, 1872, 660});
+    const Rect second{1024, 0, 2304, 1024};
+    CHECK(PlaceOnMonitor(second, second, 416, 296) == Rect{1456, 364, 1872, 660});
     // A place the system suggests is kept where it fits, else moved onto the work area.
     CHECK(KeepOnWorkArea(screen, 100, 50, 416, 296) == Rect{100, 50, 516, 346});
     CHECK(KeepOnWorkArea(screen, -50, 700, 416, 296) == Rect{0, 472, 416, 768});
@@ -93,17 +146,35 @@ TEST_CASE("the window is centred on its work area, and never with its title bar 
     CHECK(IsUsableDpi(288));
     CHECK(IsUsableDpi(960));
     CHECK_FALSE(IsUsableDpi(961));
+
+    // A DPI change: only the system's own counts, sent within the window's
+    // thread, at the DPI the system gives the window; the message's own
+    // only where Windows cannot tell (0).
+    struct Change {
+        Sender sender;
+        int window_dpi, message_dpi;
+        std::optional<int> applied;
+    };
+    const Change changes[] = {
+        {Sender::ThisThread, 144, 144, 144}, {Sender::ThisThread, 120, 144, 120},
+        {Sender::ThisThread, 144, 0, 144},   {Sender::ThisThread, 0, 120, 120},
+        {Sender::ThisThread, 0, 5000, {}},   {Sender::ThisThread, 0, 0, {}},
+        {Sender::OtherThread, 144, 144, {}}, {Sender::OtherThread, 0, 120, {}},
+        {Sender::OtherThread, 96, 96, {}},
+    };
+    for (const Change& change : changes) {
+        CAPTURE(change.window_dpi);
+        CAPTURE(change.message_dpi);
+        CHECK(DpiChangeToApply(change.sender, change.window_dpi, change.message_dpi) ==
+              change.applied);
+    }
 }
 
 TEST_CASE("Tab visits the focusable controls by tab index, wrapping both ways") {
     std::vector<std::string_view> order;
-    for (const Control* control : TabOrder()) order.push_back(control->name);
-    const std::vector<std::string_view> expected = {
-        "Option6",  "Option3",  "Option1",  "Option2",  "Option4",  "Option5",
-        "Option7",  "Option8",  "pattach",  "pbcc",     "psystray", "pmsn",
-        "Text2",    "ppaypal",  "Picture1", "Option9",  "Option10", "Picture2",
-        "Option11", "Option12", "Picture3", "Option13", "Option14"};
-    CHECK(order == expected);
+    for (std::string_view at = ""; order.size() < test::kTabOrder.size();)
+        order.push_back(at = NextInTabOrder(at, false)->name);
+    CHECK(order == std::vector<std::string_view>(test::kTabOrder.begin(), test::kTabOrder.end()));
     CHECK(NextInTabOrder("Option6", false)->name == "Option3");
     CHECK(NextInTabOrder("Option14", false)->name == "Option6");
     CHECK(NextInTabOrder("Option6", true)->name == "Option14");
@@ -206,4 +277,59 @@ TEST_CASE("shell arguments: a text as it is, a number as digits, 0 as none") {
     CHECK_FALSE(ShellText(0L).has_value());
     CHECK(ShellText(7L) == "7");
     CHECK(ShellText(-12L) == "-12");
+}
+
+TEST_CASE("the donation picture's GIF: drawn in its own colours, a broken file not at all") {
+    // 5 x 3 pixels of four colours, an extension before the image, codes
+    // 3 and 4 bits wide, one of them one past the table (the string before
+    // it and that string's first colour); the same with a colour table of
+    // the image's own.
+    const std::string_view header =
+        "47494638396105000300810000204060ff000000ff000000ff21f9040000000000";
+    const std::string_view codes = "0206448ca023c305003b";
+    const std::string_view indices = "010101000032332";
+    const auto colours = [&](std::array<std::uint32_t, 4> table) {
+        std::vector<std::uint32_t> pixels;
+        for (char index : indices) pixels.push_back(table[index - '0']);
+        return pixels;
+    };
+    const std::string image = "2c0000000005000300";
+    const std::vector<std::uint8_t> whole =
+        FromHex(std::string(header) + image + "00" + std::string(codes));
+    CHECK(Drawn(whole) == colours({0x204060, 0xFF0000, 0x00FF00, 0x0000FF}));
+    CHECK(Drawn(FromHex(std::string(header) + image + "81112233445566778899aabbcc" +
+                        std::string(codes))) == colours({0x112233, 0x445566, 0x778899, 0xAABBCC}));
+    // Cut short anywhere before its last pixel's code (the last byte of
+    // codes holds only the end code), it draws nothing.
+    for (std::size_t length = 0; length + 3 < whole.size(); ++length) {
+        CAPTURE(length);
+        CHECK_FALSE(Drawn({whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length)}));
+    }
+    struct Broken {
+        const char* what;
+        std::string_view hex;
+    };
+    const Broken broken[] = {
+        {"not a GIF", "89504e470d0a1a0a0000000d49484452"},
+        {"no image", "47494638396105000300810000204060ff000000ff000000ff3b"},
+        {"colours it has no table entry for",
+         "47494638396105000300800000204060ff000021f90400000000002c0000000005000300000207841121"
+         "1b33360a003b"},
+        {"an interlaced image",
+         "47494638396105000300810000204060ff000000ff000000ff21f90400000000002c000000000500030040"
+         "02078411211b33360a003b"},
+        {"no pixels",
+         "47494638396100000300810000204060ff000000ff000000ff21f90400000000002c000000000000030000"
+         "02078411211b33360a003b"},
+        {"codes that start 10 bits wide",
+         "47494638396105000300810000204060ff000000ff000000ff21f90400000000002c000000000500030000"
+         "0906448ca023c305003b"},
+        {"a code the table does not hold yet",
+         "47494638396105000300810000204060ff000000ff000000ff21f90400000000002c000000000500030000"
+         "02023c00003b"},
+    };
+    for (const Broken& file : broken) {
+        INFO(file.what);
+        CHECK_FALSE(Drawn(FromHex(file.hex)));
+    }
 }

@@ -1,11 +1,11 @@
-// The seven Outlook settings that Brevlin switches: which frame and buttons
-// show each, where it lives in the registry, and what each button writes.
-// The window's frames and buttons take their names and captions from here.
+// The seven Outlook settings that Brevlin switches: what each is called,
+// where it lives in the registry, and what each of its two sides stores.
+// Nothing here knows the window: it shows a setting and its sides by its own
+// table, and takes the captions from here, as the command line does.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 
@@ -27,9 +27,8 @@ enum class ValueKind : std::uint8_t {
     KeyPresence,  // the key itself, through CreateKey / DeleteKey; never read
 };
 
-// One of an entry's two option buttons and what selecting it stores.
+// One of an entry's two sides: its caption and what choosing it stores.
 struct Choice {
-    std::string_view button;  // control name
     std::string_view caption;
     std::string_view text = {};  // StringValue data
     std::int32_t number = 0;     // DwordValue data
@@ -38,7 +37,6 @@ struct Choice {
 struct Tweak {
     TweakId id;
     std::string_view name;  // the id as text, as the command line takes it
-    std::string_view frame;
     std::string_view frame_caption;
     Choice on;
     Choice off;
@@ -46,8 +44,8 @@ struct Tweak {
     std::string_view key_path;
     std::string_view value_name;  // empty for KeyPresence
     ValueKind kind;
-    std::string_view holder;  // hidden control the read value goes into; empty if none
-    // The holder text that means On; any other text means Off.
+    // The text read into the setting's holder that means On; any other text
+    // means Off. Only the settings that are read have a holder.
     std::string_view on_when_holder_is;
 
     constexpr const Choice& choice(Side side) const { return side == Side::On ? on : off; }
@@ -75,55 +73,41 @@ inline constexpr std::string_view kDesktopIcon =
 
 // clang-format off
 inline constexpr std::array<Tweak, 7> kCatalogue{{
-    {.id = TweakId::attach, .name = "attach",
-     .frame = "Frame1", .frame_caption = "Attachment Security",
-     .on = {.button = "Option3", .caption = "Enabled", .text = ""},
-     .off = {.button = "Option6", .caption = "Disabled", .text = kUnblockedExtensions},
+    {.id = TweakId::attach, .name = "attach", .frame_caption = "Attachment Security",
+     .on = {.caption = "Enabled", .text = ""},
+     .off = {.caption = "Disabled", .text = kUnblockedExtensions},
      .root = RegRoot::CurrentUser, .key_path = catalogue_keys::kSecurity,
-     .value_name = "Level1Remove", .kind = ValueKind::StringValue,
-     .holder = "Text2", .on_when_holder_is = ""},
-    {.id = TweakId::bcc, .name = "bcc",
-     .frame = "Frame3", .frame_caption = "Show BCC Field",
-     .on = {.button = "Option4", .caption = "Enabled", .number = 1},
-     .off = {.button = "Option5", .caption = "Disabled", .number = 0},
+     .value_name = "Level1Remove", .kind = ValueKind::StringValue, .on_when_holder_is = ""},
+    {.id = TweakId::bcc, .name = "bcc", .frame_caption = "Show BCC Field",
+     .on = {.caption = "Enabled", .number = 1},
+     .off = {.caption = "Disabled", .number = 0},
      .root = RegRoot::CurrentUser, .key_path = catalogue_keys::kPreferences,
-     .value_name = "ShowBcc", .kind = ValueKind::DwordValue,
-     .holder = "Label6", .on_when_holder_is = "1"},
-    {.id = TweakId::systray, .name = "systray",
-     .frame = "Frame2", .frame_caption = "Minimize to system tray",
-     .on = {.button = "Option1", .caption = "Yes", .number = 1},
-     .off = {.button = "Option2", .caption = "No", .number = 0},
+     .value_name = "ShowBcc", .kind = ValueKind::DwordValue, .on_when_holder_is = "1"},
+    {.id = TweakId::systray, .name = "systray", .frame_caption = "Minimize to system tray",
+     .on = {.caption = "Yes", .number = 1},
+     .off = {.caption = "No", .number = 0},
      .root = RegRoot::CurrentUser, .key_path = catalogue_keys::kPreferences,
-     .value_name = "MinToTray", .kind = ValueKind::DwordValue,
-     .holder = "Label5", .on_when_holder_is = "1"},
-    {.id = TweakId::msn, .name = "msn",
-     .frame = "Frame4", .frame_caption = "MSN Integration",
-     .on = {.button = "Option7", .caption = "Enable", .number = 1},
-     .off = {.button = "Option8", .caption = "Disable", .number = 0},
+     .value_name = "MinToTray", .kind = ValueKind::DwordValue, .on_when_holder_is = "1"},
+    {.id = TweakId::msn, .name = "msn", .frame_caption = "MSN Integration",
+     .on = {.caption = "Enable", .number = 1},
+     .off = {.caption = "Disable", .number = 0},
      .root = RegRoot::CurrentUser, .key_path = catalogue_keys::kIm,
-     .value_name = "Enabled", .kind = ValueKind::DwordValue,
-     .holder = "Label7", .on_when_holder_is = "1"},
-    {.id = TweakId::plaintext, .name = "plaintext",
-     .frame = "Frame5", .frame_caption = "View PlainText only",
-     .on = {.button = "Option10", .caption = "Enable", .number = 1},
-     .off = {.button = "Option9", .caption = "Disable", .number = 0},
+     .value_name = "Enabled", .kind = ValueKind::DwordValue, .on_when_holder_is = "1"},
+    {.id = TweakId::plaintext, .name = "plaintext", .frame_caption = "View PlainText only",
+     .on = {.caption = "Enable", .number = 1},
+     .off = {.caption = "Disable", .number = 0},
      .root = RegRoot::CurrentUser, .key_path = catalogue_keys::kMail,
-     .value_name = "ReadAsPlain", .kind = ValueKind::DwordValue,
-     .holder = "Label9", .on_when_holder_is = "1"},
-    {.id = TweakId::logging, .name = "logging",
-     .frame = "Frame7", .frame_caption = "Log activity",
-     .on = {.button = "Option14", .caption = "Enable", .number = 1},
-     .off = {.button = "Option13", .caption = "Disable", .number = 0},
+     .value_name = "ReadAsPlain", .kind = ValueKind::DwordValue, .on_when_holder_is = "1"},
+    {.id = TweakId::logging, .name = "logging", .frame_caption = "Log activity",
+     .on = {.caption = "Enable", .number = 1},
+     .off = {.caption = "Disable", .number = 0},
      .root = RegRoot::CurrentUser, .key_path = catalogue_keys::kMail,
-     .value_name = "EnableLogging", .kind = ValueKind::DwordValue,
-     .holder = "lbl50", .on_when_holder_is = "1"},
-    {.id = TweakId::deskicon, .name = "deskicon",
-     .frame = "Frame6", .frame_caption = "Icon on Desktop",
-     .on = {.button = "Option12", .caption = "Show"},
-     .off = {.button = "Option11", .caption = "Hide"},
+     .value_name = "EnableLogging", .kind = ValueKind::DwordValue, .on_when_holder_is = "1"},
+    {.id = TweakId::deskicon, .name = "deskicon", .frame_caption = "Icon on Desktop",
+     .on = {.caption = "Show"},
+     .off = {.caption = "Hide"},
      .root = RegRoot::LocalMachine, .key_path = catalogue_keys::kDesktopIcon,
-     .value_name = "", .kind = ValueKind::KeyPresence,
-     .holder = "", .on_when_holder_is = ""},
+     .value_name = "", .kind = ValueKind::KeyPresence, .on_when_holder_is = ""},
 }};
 // clang-format on
 
@@ -136,23 +120,15 @@ static_assert([] {
 
 inline constexpr std::size_t kTweakCount = kCatalogue.size();
 
-// The table when compiling (the window's layout builds its frames and
-// buttons from it); at run time everything goes through the functions
-// below, so that the program holds one copy of the table and its texts
-// rather than one in every file that reads it.
+// The table when compiling (the window's layout points its frames, buttons
+// and holders at its entries); at run time everything goes through the
+// functions below, so that the program holds one copy of the table and its
+// texts rather than one in every file that reads it.
 constexpr const Tweak& CatalogueEntry(TweakId id) {
     return kCatalogue[static_cast<std::size_t>(id)];
 }
 std::span<const Tweak> Catalogue();
-const Tweak& TweakFor(TweakId id);
 // The entry whose name is this text, as the command line spells it.
 const Tweak* TweakNamed(std::string_view name);
-
-struct ButtonRef {
-    const Tweak* tweak;
-    Side side;
-};
-// The entry and side of an option button, by its control name.
-std::optional<ButtonRef> FindButton(std::string_view control);
 
 }  // namespace brevlin

@@ -12,8 +12,6 @@ std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
 SettingsController::SettingsController(RegistryPlatform& registry, WindowOperations& window)
     : registry_(registry), window_(window) {}
 
-std::optional<Side> SettingsController::Shown(TweakId id) const { return shown_[IndexOf(id)]; }
-
 void SettingsController::LoadSettings() {
     for (const Tweak& tweak : Catalogue()) {
         if (!tweak.IsRead()) {
@@ -23,19 +21,19 @@ void SettingsController::LoadSettings() {
         std::string stored = ReadStoredText(registry_, tweak);
         if (stored.size() > kHolderLimit) stored.resize(kHolderLimit);
         // The decision is made on what the holder shows, not on the value itself.
-        window_.SetHolderText(tweak.holder, stored);
-        Show(tweak, SideOf(tweak, window_.HolderText(tweak.holder)));
+        window_.SetHolderText(tweak, stored);
+        Show(tweak, SideOf(tweak, window_.HolderText(tweak)));
     }
 }
 
 void SettingsController::OnUserChoice(const Tweak& tweak, Side side) {
-    const std::string holder_before = tweak.holder.empty() ? "" : window_.HolderText(tweak.holder);
+    const std::string holder_before = tweak.IsRead() ? window_.HolderText(tweak) : "";
     const mdlreg::WriteResult result = Store(tweak, side);
     if (result.ok()) {
         Show(tweak, side);
         return;
     }
-    if (!tweak.holder.empty()) window_.SetHolderText(tweak.holder, holder_before);
+    if (tweak.IsRead()) window_.SetHolderText(tweak, holder_before);
     Show(tweak, shown_[IndexOf(tweak.id)]);
     window_.ReportWriteFailure(tweak, side, result);
 }
@@ -44,16 +42,15 @@ mdlreg::WriteResult SettingsController::Store(const Tweak& tweak, Side side) {
     if (tweak.kind != ValueKind::StringValue) return WriteSide(registry_, tweak, side, {});
     // The text passes through its holder, and what the holder then shows is
     // what gets stored.
-    window_.SetHolderText(tweak.holder, tweak.choice(side).text);
-    return WriteSide(registry_, tweak, side, window_.HolderText(tweak.holder));
+    window_.SetHolderText(tweak, tweak.choice(side).text);
+    return WriteSide(registry_, tweak, side, window_.HolderText(tweak));
 }
 
 void SettingsController::Show(const Tweak& tweak, std::optional<Side> side) {
     if (side) {
-        window_.SetSelected(tweak.choice(*side).button, true);
+        window_.Select(tweak, *side);
     } else {
-        window_.SetSelected(tweak.on.button, false);
-        window_.SetSelected(tweak.off.button, false);
+        window_.ClearBoth(tweak);
     }
     shown_[IndexOf(tweak.id)] = side;
 }

@@ -12,14 +12,17 @@
 
 namespace brevlin {
 
-// What the controller needs of a window. Selecting a button clears the
-// other button of its frame; clearing one touches nothing else.
+// What the controller needs of a window, in settings and sides: the window
+// alone knows which of its controls shows which. Selecting a side clears the
+// other side of the setting and touches no other setting.
 class WindowOperations {
 public:
     virtual ~WindowOperations() = default;
-    virtual void SetSelected(std::string_view button, bool selected) = 0;
-    virtual void SetHolderText(std::string_view holder, std::string_view text) = 0;
-    virtual std::string HolderText(std::string_view holder) const = 0;
+    virtual void Select(const Tweak& tweak, Side side) = 0;
+    virtual void ClearBoth(const Tweak& tweak) = 0;
+    // The text of a setting's holder; only the settings that are read have one.
+    virtual void SetHolderText(const Tweak& tweak, std::string_view text) = 0;
+    virtual std::string HolderText(const Tweak& tweak) const = 0;
     // A choice could not be stored; the frame already shows its old state.
     virtual void ReportWriteFailure(const Tweak& tweak, Side side,
                                     const mdlreg::WriteResult& result) = 0;
@@ -44,15 +47,13 @@ public:
     // again, and the window shows the choice, or the old state and why not.
     void OnUserChoice(const Tweak& tweak, Side side);
 
-    // The side last shown as stored, or none (the desktop icon until chosen).
-    std::optional<Side> Shown(TweakId id) const;
-
 private:
     mdlreg::WriteResult Store(const Tweak& tweak, Side side);
     void Show(const Tweak& tweak, std::optional<Side> side);
 
     RegistryPlatform& registry_;
     WindowOperations& window_;
+    // The side last shown as stored, or none (the desktop icon until chosen).
     std::array<std::optional<Side>, kTweakCount> shown_{};
 };
 

@@ -1,18 +1,14 @@
 #include "ui/frmmain.h"
 
 #include <commctrl.h>
-#include <objidl.h>
-#include <ocidl.h>
-#include <olectl.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <algorithm>
-#include <cstring>
 #include <cwchar>
 
 #include "resources/resource.h"
 #include "tweaks/settings.h"
+#include "ui/gif.h"
 
 namespace brevlin::ui {
 
@@ -95,15 +91,20 @@ int SystemDpi() {
     return IsUsableDpi(dpi) ? dpi : 96;
 }
 
-// The DPI of the monitor the window is on, where Windows can tell (10 and
-// later); the system DPI elsewhere, and before the window exists.
-int DpiOf(HWND window) {
+// The DPI the system gives the window, the last one of a DPI change it
+// sent, where Windows can tell (10 version 1607 and later); 0 elsewhere.
+int WindowDpi(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
     static const auto get_dpi = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (window && get_dpi)
-        if (const int dpi = static_cast<int>(get_dpi(window)); IsUsableDpi(dpi)) return dpi;
-    return SystemDpi();
+    return get_dpi ? static_cast<int>(get_dpi(window)) : 0;
+}
+
+// The DPI of the monitor the window is on, where Windows can tell; the
+// system DPI elsewhere.
+int DpiOf(HWND window) {
+    const int dpi = WindowDpi(window);
+    return IsUsableDpi(dpi) ? dpi : SystemDpi();
 }
 
 // The window's outer size for a client area, at a DPI where the system can
@@ -120,24 +121,7 @@ RECT FrameFor(RECT client, int dpi) {
     return client;
 }
 
-Rect WorkAreaOf(HMONITOR monitor) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    GetMonitorInfoW(monitor, &info);
-    return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
-}
-
-// Whether `size` bytes at `address` may be read. A message that another
-// program posts carries addresses that mean nothing in this process.
-bool Readable(const void* address, std::size_t size) {
-    MEMORY_BASIC_INFORMATION region{};
-    if (!address || !VirtualQuery(address, &region, sizeof region)) return false;
-    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
-                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    const auto* end = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
-    return region.State == MEM_COMMIT && (region.Protect & kReadable) &&
-           !(region.Protect & PAGE_GUARD) && static_cast<const char*>(address) + size <= end;
-}
+Rect ToRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 // A function of a system DLL that only some moments need: loading OLE and the
 // shell at start would delay the window's first appearance by a third.
@@ -151,38 +135,32 @@ Function SystemFunction(const wchar_t* dll, const char* name) {
                : nullptr;
 }
 
-// Decodes the donation GIF from the resources into a bitmap of our own.
-HBITMAP LoadGif(HINSTANCE instance) {
-    const auto create_stream =
-        SystemFunction<decltype(&CreateStreamOnHGlobal)>(L"ole32.dll", "CreateStreamOnHGlobal");
-    const auto load_picture =
-        SystemFunction<decltype(&OleLoadPicture)>(L"oleaut32.dll", "OleLoadPicture");
-    if (!create_stream || !load_picture) return nullptr;
+// A bitmap of our own for the GIF's pixels: 32 bits each, top row first,
+// as the decoder draws them.
+std::span<std::uint32_t> NewBitmap(void* owner, ImageSize size) {
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size.width;
+    format.bmiHeader.biHeight = -size.height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    auto& bitmap = *static_cast<ScopedBitmap*>(owner);
+    bitmap.Reset(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return {};
+    return {static_cast<std::uint32_t*>(bits), std::size_t(size.width) * std::size_t(size.height)};
+}
+
+// Decodes the donation GIF from the resources into a bitmap of our own;
+// none if it cannot.
+ScopedBitmap LoadGif(HINSTANCE instance) {
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_DONATE_GIF), L"GIF");
     const DWORD size = found ? SizeofResource(instance, found) : 0;
     const void* bytes = found ? LockResource(LoadResource(instance, found)) : nullptr;
-    if (!bytes || size == 0) return nullptr;
-
-    // The stream reads a movable copy; it goes after the stream is released.
-    const GlobalMemory copy(GlobalAlloc(GMEM_MOVEABLE, size));
-    void* target = copy ? GlobalLock(copy.get()) : nullptr;
-    if (!target) return nullptr;
-    std::memcpy(target, bytes, size);
-    GlobalUnlock(copy.get());
-
-    IStream* opened_stream = nullptr;
-    if (FAILED(create_stream(copy.get(), FALSE, &opened_stream))) return nullptr;
-    const ComPointer<IStream> stream(opened_stream);
-    IPicture* loaded = nullptr;
-    if (FAILED(load_picture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture,
-                            reinterpret_cast<void**>(&loaded))))
-        return nullptr;
-    const ComPointer<IPicture> picture(loaded);
-    OLE_HANDLE handle = 0;
-    if (FAILED(picture.get()->get_Handle(&handle))) return nullptr;
-    // The picture owns its bitmap; a copy outlives it.
-    return static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
-                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ScopedBitmap bitmap;
+    if (!bytes || !DrawGif({static_cast<const std::uint8_t*>(bytes), size}, NewBitmap, &bitmap))
+        return {};
+    return bitmap;
 }
 
 bool InsideClient(HWND window, LPARAM lparam) {
@@ -207,20 +185,15 @@ bool EndsClick(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
                                    : message == WM_KEYUP && wparam == VK_SPACE;
 }
 
-// The setting whose holder this is.
-const Tweak* TweakHeldBy(std::string_view holder) {
-    for (const Tweak& tweak : Catalogue())
-        if (!tweak.holder.empty() && tweak.holder == holder) return &tweak;
-    return nullptr;
-}
+std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
 
 }  // namespace
 
 FrmMain::FrmMain(HINSTANCE instance) : instance_(instance), windows_(Controls().size(), nullptr) {
     // The holders start with their designed texts.
     for (const Tweak& tweak : Catalogue())
-        if (!tweak.holder.empty())
-            holder_texts_[static_cast<std::size_t>(tweak.id)] = FindControl(tweak.holder)->text;
+        if (const Control* holder = HolderFor(tweak.id))
+            holder_texts_[IndexOf(tweak.id)] = holder->text;
 }
 
 FrmMain* FrmMain::From(HWND window) {
@@ -238,12 +211,11 @@ void FrmMain::RegisterClasses() {
     main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     main.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     main.lpszClassName = kMainClass;
-    main.hIcon =
-        static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN), IMAGE_ICON,
-                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-    main.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN),
-                                                 IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                 GetSystemMetrics(SM_CYSMICON), 0));
+    // Shared icons would be one size for both: the window owns its two.
+    icon_.Reset(LoadIcon(SM_CXICON));
+    small_icon_.Reset(LoadIcon(SM_CXSMICON));
+    main.hIcon = icon_.get();
+    main.hIconSm = small_icon_.get();
     RegisterClassExW(&main);
 
     WNDCLASSEXW frame{};
@@ -261,8 +233,18 @@ void FrmMain::RegisterClasses() {
     RegisterClassExW(&picture);
 }
 
+HICON FrmMain::LoadIcon(int size_metric) const {
+    const int size = GetSystemMetrics(size_metric);
+    return static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN), IMAGE_ICON, size, size, 0));
+}
+
 bool FrmMain::Create(SettingsController& controller, int show_command) {
     controller_ = &controller;
+    // Windows sends WM_DPICHANGED and never posts it: one that comes through
+    // this thread's queue, in any of its message loops, is another program's.
+    strangers_dpi_.Reset(
+        SetWindowsHookExW(WH_GETMESSAGE, BeforeQueuedMessage, nullptr, GetCurrentThreadId()));
     RegisterClasses();
     hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDC_HAND_POINTER));
     dpi_ = SystemDpi();
@@ -280,11 +262,13 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
     controller.LoadSettings();
 
     // The focus starts on the selected button of the frame first in tab order.
-    const Tweak& first = *FirstFrame().tweak;
     for (Side side : {Side::On, Side::Off})
-        if (HWND button = Window(first.choice(side).button);
+        if (HWND button = Window(ButtonFor(FirstFrame().tweak->id, side));
             SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED)
             focus_ = button;
+
+    // The donation picture shows from the first paint on.
+    donation_ = LoadGif(instance_);
 
     // Neither a maximised start (a shortcut set to "Maximized") nor anything
     // later may maximise the window: it would show what lies below its
@@ -303,7 +287,7 @@ void FrmMain::OnAfterShown() {
     if (after_shown_) return;
     after_shown_ = true;
     CreateControls(false);
-    // The shell and the picture decoder expect COM on this thread.
+    // The shell expects COM on this thread.
     const auto initialize =
         SystemFunction<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
     if (initialize &&
@@ -315,12 +299,8 @@ void FrmMain::OnAfterShown() {
         init_controls(&controls);
         CreateTooltip();
     }
-    // The pictures: the donation button, and the help icon that the frames
-    // keep out of sight.
+    // The help icon that the frames keep out of sight.
     LoadPictures(dpi_);
-    donation_.Reset(LoadGif(instance_));
-    for (const Control& control : Controls())
-        if (control.picture == Picture::Donation) InvalidateRect(Window(control), nullptr, FALSE);
 }
 
 void FrmMain::CreateControls(bool in_sight) {
@@ -330,15 +310,12 @@ void FrmMain::CreateControls(bool in_sight) {
         DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | look.style;
         if (control.kind == Kind::Label && control.align == Align::Centre) style |= SS_CENTER;
         if (control.border && !look.draws_own_border) style |= WS_BORDER;
-        HWND parent = control.container.empty() ? main_ : Window(control.container);
-        // Children are stacked in the order they are made, the first in
-        // front, which is the table's order.
+        HWND parent = control.container.empty() ? main_ : Window(*FindControl(control.container));
         const RECT rect = PixelRect(control);
         // A holder made now shows what start-up has put in it.
-        const Tweak* held = TweakHeldBy(control.name);
+        const bool holder = control.tweak && HolderFor(control.tweak->id) == &control;
         const std::string_view text =
-            held ? std::string_view(holder_texts_[static_cast<std::size_t>(held->id)])
-                 : control.text;
+            holder ? std::string_view(holder_texts_[IndexOf(control.tweak->id)]) : control.text;
         HWND window = CreateWindowExW(
             0, look.window_class, Widen(text).c_str(), style, rect.left, rect.top,
             rect.right - rect.left, rect.bottom - rect.top, parent,
@@ -350,7 +327,23 @@ void FrmMain::CreateControls(bool in_sight) {
             SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_WNDPROC));
             SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
         }
+        if (!in_sight) Restack(control);
     }
+}
+
+// Children stack in the order they are made, each new one behind the
+// others, and the table lists them front to back: one made after siblings
+// that come later in the table goes just behind the nearest sibling before
+// it, or in front of all.
+void FrmMain::Restack(const Control& control) {
+    HWND behind = HWND_TOP;
+    for (std::size_t index = IndexOf(control); index-- > 0;) {
+        const Control& earlier = Controls()[index];
+        if (earlier.container != control.container || !Window(earlier)) continue;
+        behind = Window(earlier);
+        break;
+    }
+    SetWindowPos(Window(control), behind, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void FrmMain::CreateTooltip() {
@@ -447,54 +440,54 @@ SIZE FrmMain::FrameSize() const {
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-// Centred on the work area of the window's monitor, or kept as near as it
-// fits to a point the system suggested; never with its title bar off screen.
+// Centred on the window's monitor, or kept as near as it fits to a point the
+// system suggested; on the work area, never with its title bar off screen.
 void FrmMain::PlaceWindow(const POINT* wanted) {
     const SIZE size = FrameSize();
-    const Rect work = WorkAreaOf(wanted ? MonitorFromPoint(*wanted, MONITOR_DEFAULTTONEAREST)
-                                        : MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(wanted ? MonitorFromPoint(*wanted, MONITOR_DEFAULTTONEAREST)
+                           : MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY),
+                    &monitor);
+    const Rect work = ToRect(monitor.rcWork);
     const Rect placed = wanted ? KeepOnWorkArea(work, wanted->x, wanted->y, size.cx, size.cy)
-                               : PlaceOnWorkArea(work, size.cx, size.cy);
+                               : PlaceOnMonitor(ToRect(monitor.rcMonitor), work, size.cx, size.cy);
     SetWindowPos(main_, nullptr, placed.left, placed.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // --- Window operations -----------------------------------------------------
 
-HWND FrmMain::Window(std::string_view name) const {
-    const Control* control = FindControl(name);
-    return control ? Window(*control) : nullptr;
-}
-
+// The control of one of the window's children, by the id it was made with;
+// a window that merely carries such an id is none.
 const Control* FrmMain::ControlOf(HWND window) const {
-    if (!window || window == main_) return nullptr;
-    const auto found = std::find(windows_.begin(), windows_.end(), window);
-    if (found == windows_.end()) return nullptr;
-    return &Controls()[static_cast<std::size_t>(found - windows_.begin())];
+    if (!window) return nullptr;
+    const auto index = static_cast<std::size_t>(GetDlgCtrlID(window) - ControlId(Controls()[0]));
+    if (index >= windows_.size() || windows_[index] != window) return nullptr;
+    return &Controls()[index];
 }
 
-void FrmMain::SetSelected(std::string_view button, bool selected) {
-    const Control* control = FindControl(button);
-    if (!control || control->kind != Kind::OptionButton) return;
-    if (selected) {
-        const std::string_view partner = control->tweak->choice(Other(control->side)).button;
-        SendMessageW(Window(partner), BM_SETCHECK, BST_UNCHECKED, 0);
-    }
-    SendMessageW(Window(*control), BM_SETCHECK, selected ? BST_CHECKED : BST_UNCHECKED, 0);
+void FrmMain::Select(const Tweak& tweak, Side side) {
+    SendMessageW(Window(ButtonFor(tweak.id, Other(side))), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(Window(ButtonFor(tweak.id, side)), BM_SETCHECK, BST_CHECKED, 0);
 }
 
-void FrmMain::SetHolderText(std::string_view holder, std::string_view text) {
+void FrmMain::ClearBoth(const Tweak& tweak) {
+    SendMessageW(Window(ButtonFor(tweak.id, Side::On)), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(Window(ButtonFor(tweak.id, Side::Off)), BM_SETCHECK, BST_UNCHECKED, 0);
+}
+
+void FrmMain::SetHolderText(const Tweak& tweak, std::string_view text) {
     // The holder's own record is what is read back: a single-line edit would
     // cut a text at its first line break.
-    const Tweak* tweak = TweakHeldBy(holder);
-    if (!tweak) return;
-    holder_texts_[static_cast<std::size_t>(tweak->id)] = text;
-    if (HWND window = Window(holder)) SetWindowTextW(window, Widen(text).c_str());
+    const Control* holder = HolderFor(tweak.id);
+    if (!holder) return;
+    holder_texts_[IndexOf(tweak.id)] = text;
+    if (HWND window = Window(*holder)) SetWindowTextW(window, Widen(text).c_str());
 }
 
-std::string FrmMain::HolderText(std::string_view holder) const {
-    const Tweak* tweak = TweakHeldBy(holder);
-    return tweak ? holder_texts_[static_cast<std::size_t>(tweak->id)] : std::string();
+std::string FrmMain::HolderText(const Tweak& tweak) const {
+    return holder_texts_[IndexOf(tweak.id)];
 }
 
 void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side, const mdlreg::WriteResult& result) {
@@ -532,6 +525,12 @@ void FrmMain::Release(HWND window, LPARAM lparam, const Control& control) {
     pressed_ = nullptr;
     ReleaseCapture();
     if (click) OnClick(control);
+}
+
+// A press that lost the mouse (another window took it, or a program cancelled
+// the mode) ends without a click.
+void FrmMain::OnCaptureLost(HWND window) {
+    if (pressed_ == window) pressed_ = nullptr;
 }
 
 void FrmMain::OnMouseOver(std::string_view element) {
@@ -626,7 +625,7 @@ bool FrmMain::PreTranslateMessage(const MSG& message) {
     const Control* focused = ControlOf(GetFocus());
     if (IsArrowKey(message.wParam) && focused && focused->kind == Kind::OptionButton) {
         // Two buttons to a frame: every arrow key chooses the other one.
-        const Control& partner = *FindControl(focused->tweak->choice(Other(focused->side)).button);
+        const Control& partner = ButtonFor(focused->tweak->id, Other(focused->side));
         SetFocus(Window(partner));
         OnUserChoice(partner);
         return true;
@@ -643,12 +642,16 @@ void FrmMain::OnActivate(bool active) {
     }
 }
 
-void FrmMain::OnDpiChanged(int dpi, const RECT* suggested) {
-    // Windows sends a usable DPI and a rectangle; another program may post
-    // anything, and what it cannot mean is ignored.
-    if (!IsUsableDpi(dpi) || !Readable(suggested, sizeof *suggested)) return;
-    const POINT wanted{suggested->left, suggested->top};
-    ApplyLayout(dpi, &wanted);
+void FrmMain::OnDpiChanged(int message_dpi, LPARAM suggested) {
+    // Only the system's own change counts: whatever another program sends,
+    // from its thread, changes nothing (its posts never get here).
+    const Sender sender = InSendMessageEx(nullptr) == ISMEX_NOSEND ? Sender::ThisThread
+                                                                   : Sender::OtherThread;
+    const std::optional<int> dpi = DpiChangeToApply(sender, WindowDpi(main_), message_dpi);
+    const auto* rect = reinterpret_cast<const RECT*>(suggested);
+    if (!dpi || !rect) return;
+    const POINT wanted{rect->left, rect->top};
+    ApplyLayout(*dpi, &wanted);
 }
 
 void FrmMain::OnWindowPosChanging(WINDOWPOS& position) const {
@@ -751,9 +754,7 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_SETFOCUS:
             if (focus_) SetFocus(focus_);
             return 0;
-        case WM_DPICHANGED:
-            OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
-            return 0;
+        case WM_DPICHANGED: OnDpiChanged(HIWORD(wparam), lparam); return 0;
         case WM_WINDOWPOSCHANGING:
             OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
             return 0;
@@ -762,6 +763,12 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(main_, message, wparam, lparam);
     }
+}
+
+LRESULT CALLBACK FrmMain::BeforeQueuedMessage(int code, WPARAM wparam, LPARAM lparam) {
+    auto* message = reinterpret_cast<MSG*>(lparam);
+    if (code == HC_ACTION && message->message == WM_DPICHANGED) message->message = WM_NULL;
+    return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 LRESULT CALLBACK FrmMain::BeforeMinMax(int code, WPARAM wparam, LPARAM lparam) {
@@ -804,6 +811,7 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
             return 0;
         }
         case WM_MOUSEMOVE: OnMouseOver(control.name); return 0;
+        case WM_CAPTURECHANGED: OnCaptureLost(window); break;
         case WM_LBUTTONDOWN:
             if (frame) break;
             SetFocus(window);  // a picture box takes the focus when clicked
@@ -831,6 +839,7 @@ LRESULT FrmMain::OnControlMessage(HWND window, const Control& control, WNDPROC o
                                   UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_MOUSEMOVE: OnMouseOver(control.name); break;
+        case WM_CAPTURECHANGED: OnCaptureLost(window); break;
         case WM_LBUTTONDOWN:
             if (control.kind != Kind::Label) break;
             Press(window);

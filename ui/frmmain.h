@@ -37,9 +37,10 @@ public:
                          int show_command);
 
     // Window operations for the settings controller.
-    void SetSelected(std::string_view button, bool selected) override;
-    void SetHolderText(std::string_view holder, std::string_view text) override;
-    std::string HolderText(std::string_view holder) const override;
+    void Select(const Tweak& tweak, Side side) override;
+    void ClearBoth(const Tweak& tweak) override;
+    void SetHolderText(const Tweak& tweak, std::string_view text) override;
+    std::string HolderText(const Tweak& tweak) const override;
     void ReportWriteFailure(const Tweak& tweak, Side side,
                             const mdlreg::WriteResult& result) override;
 
@@ -48,6 +49,7 @@ private:
     static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK BeforeMinMax(int code, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK BeforeQueuedMessage(int code, WPARAM wparam, LPARAM lparam);
     static FrmMain* From(HWND window);
 
     LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
@@ -59,13 +61,15 @@ private:
     bool OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
     void RegisterClasses();
+    HICON LoadIcon(int size_metric) const;
     // The windows in sight, or those out of sight, which only the keyboard
     // reaches and which are made once the window shows.
     void CreateControls(bool in_sight);
+    void Restack(const Control& control);
     void CreateTooltip();
     void OnAfterShown();
     void OnActivate(bool active);
-    void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnDpiChanged(int message_dpi, LPARAM suggested);
     void OnWindowPosChanging(WINDOWPOS& position) const;
     void ApplyLayout(int dpi, const POINT* wanted);
     void MakeFonts(int dpi);
@@ -78,6 +82,7 @@ private:
     void OnClick(const Control& control);
     void Press(HWND window);
     void Release(HWND window, LPARAM lparam, const Control& control);
+    void OnCaptureLost(HWND window);
     void OnMouseOver(std::string_view element);
     bool OnSetCursor(HWND target, UINT hit_test);
     LRESULT OnControlColour(HDC dc, HWND control);
@@ -90,7 +95,6 @@ private:
     void PaintPicture(HDC dc, const RECT& client, const Control& control);
 
     HWND Window(const Control& control) const { return windows_[IndexOf(control)]; }
-    HWND Window(std::string_view name) const;
     const Control* ControlOf(HWND window) const;
     HFONT FontFor(const Control& control) const;
     HBRUSH BrushFor(Colour colour);
@@ -102,6 +106,7 @@ private:
     std::vector<HWND> windows_;  // by place in the layout table
     int dpi_ = 96;
 
+    ScopedIcon icon_, small_icon_;  // the window class's
     ScopedFont regular_, heading_, title_;
     // The fixed colours of the table (the help pictures' blue, the white).
     std::array<std::pair<COLORREF, ScopedBrush>, 2> rgb_brushes_{};
@@ -109,6 +114,7 @@ private:
     ScopedIcon help_icon_;
     HCURSOR hand_ = nullptr;
     ScopedHook no_maximise_;
+    ScopedHook strangers_dpi_;
     std::array<std::string, kTweakCount> holder_texts_;  // by setting
 
     HWND focus_ = nullptr;    // where the focus goes back to on activation

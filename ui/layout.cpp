@@ -18,36 +18,38 @@ constexpr Colour kWhite = Colour::Rgb(255, 255, 255);
 // clang-format off
 
 // A setting's frame: all seven share size, font and colours.
-constexpr Control FrameOf(TweakId id, std::int16_t left, std::int16_t top, std::int8_t tab) {
+constexpr Control FrameOf(std::string_view name, TweakId id, std::int16_t left, std::int16_t top,
+                          std::int8_t tab) {
     const Tweak& tweak = CatalogueEntry(id);
-    return {.name = tweak.frame, .kind = Kind::Frame, .place = {left, top, 2895, 555},
+    return {.name = name, .kind = Kind::Frame, .place = {left, top, 2895, 555},
             .text = tweak.frame_caption, .font = Font::Heading, .fore = sys::kWindowText,
             .border = true, .tweak = &tweak, .tab_index = tab};
 }
 
 // One of a setting's buttons: the on side stands at 240, the off side at 1560.
-constexpr Control ButtonOf(TweakId id, Side side, std::int16_t width, std::int8_t tab,
-                           Colour fore = sys::kBtnText) {
+constexpr Control ButtonOf(std::string_view name, std::string_view frame, TweakId id, Side side,
+                           std::int16_t width, std::int8_t tab, Colour fore = sys::kBtnText) {
     const Tweak& tweak = CatalogueEntry(id);
-    const Choice& choice = tweak.choice(side);
-    return {.name = choice.button, .kind = Kind::OptionButton, .container = tweak.frame,
+    return {.name = name, .kind = Kind::OptionButton, .container = frame,
             .place = {side == Side::On ? std::int16_t{240} : std::int16_t{1560}, 240, width, 255},
-            .text = choice.caption,
+            .text = tweak.choice(side).caption,
             .font = Font::Regular, .fore = fore, .tweak = &tweak, .side = side,
             .tab_index = tab};
 }
 
 // A help picture: beyond its frame's right edge, so never seen.
-constexpr Control HelpAt(std::string_view name, TweakId id, std::int16_t left, std::int16_t top,
-                         std::int8_t tab) {
-    return {.name = name, .kind = Kind::PictureBox, .container = CatalogueEntry(id).frame,
+constexpr Control HelpAt(std::string_view name, std::string_view frame, std::int16_t left,
+                         std::int16_t top, std::int8_t tab) {
+    return {.name = name, .kind = Kind::PictureBox, .container = frame,
             .place = {left, top, 240, 240}, .back = kHelpBlue, .pointer = Pointer::Help,
             .picture = Picture::HelpIcon, .tab_index = tab};
 }
 
-// An empty label below the visible area; the settings use most as holders.
-constexpr Control HolderAt(std::string_view name, std::int16_t left, std::int8_t tab) {
-    return {.name = name, .kind = Kind::Label, .place = {left, 6480, 615, 615}, .tab_index = tab};
+// An empty label below the visible area, the holder of a setting or of none.
+constexpr Control HolderAt(std::string_view name, std::int16_t left, std::int8_t tab,
+                           const Tweak* held = nullptr) {
+    return {.name = name, .kind = Kind::Label, .place = {left, 6480, 615, 615}, .tweak = held,
+            .tab_index = tab};
 }
 
 constexpr WindowLook kWindow{.name = "frmmain", .caption = "Brevlin - Quenbrook",
@@ -56,18 +58,19 @@ constexpr WindowLook kWindow{.name = "frmmain", .caption = "Brevlin - Quenbrook"
 
 constexpr Control kControls[] = {
     // The top level, front to back.
-    FrameOf(TweakId::logging, 3195, 1530, 32),
-    FrameOf(TweakId::deskicon, 3195, 795, 28),
-    FrameOf(TweakId::plaintext, 3195, 60, 24),
+    FrameOf("Frame7", TweakId::logging, 3195, 1530, 32),
+    FrameOf("Frame6", TweakId::deskicon, 3195, 795, 28),
+    FrameOf("Frame5", TweakId::plaintext, 3195, 60, 24),
     {.name = "ppaypal", .kind = Kind::PictureBox, .place = {5040, 3525, 930, 465},
      .back = kWhite, .border = true, .pointer = Pointer::Hand, .picture = Picture::Donation,
      .action = Action::Donate, .tab_index = 18},
     {.name = "Text2", .kind = Kind::TextBox, .place = {960, 6000, 2775, 285}, .text = "Text1",
-     .fore = sys::kWindowText, .back = sys::kWindow, .border = true, .tab_index = 17},
-    FrameOf(TweakId::msn, 75, 2190, 9),
-    FrameOf(TweakId::bcc, 75, 795, 6),
-    FrameOf(TweakId::systray, 75, 1530, 3),
-    FrameOf(TweakId::attach, 75, 60, 0),
+     .fore = sys::kWindowText, .back = sys::kWindow, .border = true,
+     .tweak = &CatalogueEntry(TweakId::attach), .tab_index = 17},
+    FrameOf("Frame4", TweakId::msn, 75, 2190, 9),
+    FrameOf("Frame3", TweakId::bcc, 75, 795, 6),
+    FrameOf("Frame2", TweakId::systray, 75, 1530, 3),
+    FrameOf("Frame1", TweakId::attach, 75, 60, 0),
     {.name = "Label2", .kind = Kind::Label, .place = {720, 3540, 3705, 240},
      .text = "Brevlin 3.0 for Microsoft Outlook", .font = Font::Title, .fore = sys::k3dDkShadow,
      .transparent = true, .sizing = Sizing::FitText, .tab_index = 40},
@@ -75,17 +78,17 @@ constexpr Control kControls[] = {
      .text = BREVLIN_COPYRIGHT, .font = Font::Regular, .fore = sys::k3dDkShadow,
      .transparent = true, .sizing = Sizing::FitText, .pointer = Pointer::Hand,
      .action = Action::OpenWebSite, .tab_index = 39},
-    HolderAt("lbl50", 4080, 38),
-    HolderAt("Label9", 2070, 37),
+    HolderAt("lbl50", 4080, 38, &CatalogueEntry(TweakId::logging)),
+    HolderAt("Label9", 2070, 37, &CatalogueEntry(TweakId::plaintext)),
     {.name = "Label8", .kind = Kind::Label, .place = {3720, 2400, 1920, 195},
      .text = "Exit Brevlin", .font = Font::Heading, .transparent = true, .align = Align::Centre,
      .sizing = Sizing::FitHeight, .pointer = Pointer::Hand, .action = Action::Exit,
      .tab_index = 36},
     {.name = "Line1", .kind = Kind::Line, .place = {480, 5520, 5640, 0},
      .fore = sys::kWindowText},
-    HolderAt("Label7", 3300, 22),
-    HolderAt("Label6", 2685, 21),
-    HolderAt("Label5", 1455, 20),
+    HolderAt("Label7", 3300, 22, &CatalogueEntry(TweakId::msn)),
+    HolderAt("Label6", 2685, 21, &CatalogueEntry(TweakId::bcc)),
+    HolderAt("Label5", 1455, 20, &CatalogueEntry(TweakId::systray)),
     HolderAt("Label4", 840, 19),
     {.name = "Label1", .kind = Kind::Label, .place = {60, 3480, 6015, 555},
      .fore = sys::kWindowText, .back = sys::kWindow, .border = true, .tab_index = 12},
@@ -94,27 +97,27 @@ constexpr Control kControls[] = {
      .role = Role::TipArea, .tab_index = 23},
 
     // Each frame's children, front to back.
-    HelpAt("pattach", TweakId::attach, 3360, 600, 13),
-    ButtonOf(TweakId::attach, Side::On, 1335, 2),
-    ButtonOf(TweakId::attach, Side::Off, 1215, 1),
-    HelpAt("pbcc", TweakId::bcc, 3240, 480, 14),
-    ButtonOf(TweakId::bcc, Side::Off, 1215, 8),
-    ButtonOf(TweakId::bcc, Side::On, 1335, 7),
-    HelpAt("psystray", TweakId::systray, 3360, 480, 15),
-    ButtonOf(TweakId::systray, Side::Off, 855, 5),
-    ButtonOf(TweakId::systray, Side::On, 1335, 4),
-    HelpAt("pmsn", TweakId::msn, 3240, 480, 16),
-    ButtonOf(TweakId::msn, Side::Off, 1215, 11),
-    ButtonOf(TweakId::msn, Side::On, 1335, 10),
-    ButtonOf(TweakId::plaintext, Side::On, 1335, 27, sys::kWindowText),
-    ButtonOf(TweakId::plaintext, Side::Off, 1215, 26),
-    HelpAt("Picture1", TweakId::plaintext, 3240, 480, 25),
-    ButtonOf(TweakId::deskicon, Side::On, 1335, 31),
-    ButtonOf(TweakId::deskicon, Side::Off, 1215, 30),
-    HelpAt("Picture2", TweakId::deskicon, 3240, 480, 29),
-    ButtonOf(TweakId::logging, Side::On, 1335, 35),
-    ButtonOf(TweakId::logging, Side::Off, 1215, 34),
-    HelpAt("Picture3", TweakId::logging, 3240, 480, 33),
+    HelpAt("pattach", "Frame1", 3360, 600, 13),
+    ButtonOf("Option3", "Frame1", TweakId::attach, Side::On, 1335, 2),
+    ButtonOf("Option6", "Frame1", TweakId::attach, Side::Off, 1215, 1),
+    HelpAt("pbcc", "Frame3", 3240, 480, 14),
+    ButtonOf("Option5", "Frame3", TweakId::bcc, Side::Off, 1215, 8),
+    ButtonOf("Option4", "Frame3", TweakId::bcc, Side::On, 1335, 7),
+    HelpAt("psystray", "Frame2", 3360, 480, 15),
+    ButtonOf("Option2", "Frame2", TweakId::systray, Side::Off, 855, 5),
+    ButtonOf("Option1", "Frame2", TweakId::systray, Side::On, 1335, 4),
+    HelpAt("pmsn", "Frame4", 3240, 480, 16),
+    ButtonOf("Option8", "Frame4", TweakId::msn, Side::Off, 1215, 11),
+    ButtonOf("Option7", "Frame4", TweakId::msn, Side::On, 1335, 10),
+    ButtonOf("Option10", "Frame5", TweakId::plaintext, Side::On, 1335, 27, sys::kWindowText),
+    ButtonOf("Option9", "Frame5", TweakId::plaintext, Side::Off, 1215, 26),
+    HelpAt("Picture1", "Frame5", 3240, 480, 25),
+    ButtonOf("Option12", "Frame6", TweakId::deskicon, Side::On, 1335, 31),
+    ButtonOf("Option11", "Frame6", TweakId::deskicon, Side::Off, 1215, 30),
+    HelpAt("Picture2", "Frame6", 3240, 480, 29),
+    ButtonOf("Option14", "Frame7", TweakId::logging, Side::On, 1335, 35),
+    ButtonOf("Option13", "Frame7", TweakId::logging, Side::Off, 1215, 34),
+    HelpAt("Picture3", "Frame7", 3240, 480, 33),
 };
 // clang-format on
 
@@ -137,19 +140,47 @@ static_assert(
     }(),
     "every control has a name of its own");
 
-// Every setting of the catalogue has its frame, its two buttons inside that
-// frame and its holder in the window.
+constexpr bool IsHolder(const Control& control) {
+    return control.tweak && (control.kind == Kind::Label || control.kind == Kind::TextBox);
+}
+
+// Each setting's two buttons and its holder, by setting and side, found when
+// compiling: the window reaches them without a search.
+constexpr auto kButtons = [] {
+    std::array<std::array<const Control*, 2>, kTweakCount> buttons{};
+    for (const Control& control : kControls)
+        if (control.kind == Kind::OptionButton)
+            buttons[static_cast<std::size_t>(control.tweak->id)]
+                   [static_cast<std::size_t>(control.side)] = &control;
+    return buttons;
+}();
+constexpr auto kHolders = [] {
+    std::array<const Control*, kTweakCount> holders{};
+    for (const Control& control : kControls)
+        if (IsHolder(control)) holders[static_cast<std::size_t>(control.tweak->id)] = &control;
+    return holders;
+}();
+
+// Every setting of the catalogue has one frame, a button for each side in
+// that frame, and a holder exactly when it is read.
 static_assert(
     [] {
         for (const Tweak& tweak : kCatalogue) {
-            const Control* frame = Named(tweak.frame);
-            if (!frame || frame->kind != Kind::Frame || frame->tweak != &tweak) return false;
+            const Control* frame = nullptr;
+            int frames = 0, buttons = 0, holders = 0;
+            for (const Control& control : kControls) {
+                if (control.tweak != &tweak) continue;
+                if (control.kind == Kind::Frame) frame = &control, ++frames;
+                buttons += control.kind == Kind::OptionButton;
+                holders += IsHolder(control);
+            }
+            if (frames != 1 || buttons != 2 || holders != (tweak.IsRead() ? 1 : 0)) return false;
             for (Side side : {Side::On, Side::Off}) {
-                const Control* button = Named(tweak.choice(side).button);
-                if (!button || button->container != tweak.frame || button->side != side)
+                const Control* button =
+                    kButtons[static_cast<std::size_t>(tweak.id)][static_cast<std::size_t>(side)];
+                if (!button || button->side != side || button->container != frame->name)
                     return false;
             }
-            if (!tweak.holder.empty() && !Named(tweak.holder)) return false;
         }
         return true;
     }(),
@@ -206,12 +237,6 @@ std::span<const Control> Controls() { return kControls; }
 
 const Control* FindControl(std::string_view name) { return Named(name); }
 
-const Control* FindControl(int id) {
-    const int index = id - kFirstId;
-    if (index < 0 || index >= static_cast<int>(std::size(kControls))) return nullptr;
-    return &kControls[index];
-}
-
 std::size_t IndexOf(const Control& control) {
     return static_cast<std::size_t>(&control - kControls);
 }
@@ -231,12 +256,11 @@ bool HasWindow(const Control& control) {
     return control.kind != Kind::Label || IsInSight(control);
 }
 
-std::vector<const Control*> ChildrenOf(std::string_view container) {
-    std::vector<const Control*> children;
-    for (const Control& control : kControls)
-        if (control.container == container) children.push_back(&control);
-    return children;
+const Control& ButtonFor(TweakId id, Side side) {
+    return *kButtons[static_cast<std::size_t>(id)][static_cast<std::size_t>(side)];
 }
+
+const Control* HolderFor(TweakId id) { return kHolders[static_cast<std::size_t>(id)]; }
 
 const Control& WithRole(Role role) {
     return *std::find_if(std::begin(kControls), std::end(kControls),
@@ -253,6 +277,13 @@ const Control& FirstFrame() {
 
 int ToPixels(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
 
+std::optional<int> DpiChangeToApply(Sender sender, int window_dpi, int message_dpi) {
+    if (sender != Sender::ThisThread) return std::nullopt;
+    const int dpi = window_dpi ? window_dpi : message_dpi;
+    if (!IsUsableDpi(dpi)) return std::nullopt;
+    return dpi;
+}
+
 Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height) {
     const auto start = [](int wanted, int low, int high, int size) {
         return size > high - low ? low : std::clamp(wanted, low, high - size);
@@ -262,12 +293,10 @@ Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height) 
     return {x, y, x + width, y + height};
 }
 
-Rect PlaceOnWorkArea(const Rect& work, int width, int height) {
-    return KeepOnWorkArea(work, work.left + (work.right - work.left - width) / 2,
-                          work.top + (work.bottom - work.top - height) / 2, width, height);
+Rect PlaceOnMonitor(const Rect& monitor, const Rect& work, int width, int height) {
+    return KeepOnWorkArea(work, monitor.left + (monitor.right - monitor.left - width) / 2,
+                          monitor.top + (monitor.bottom - monitor.top - height) / 2, width, height);
 }
-
-std::span<const Control* const> TabOrder() { return kTabOrder; }
 
 const Control* NextInTabOrder(std::string_view from, bool backwards) {
     const std::size_t n = kTabOrder.size();

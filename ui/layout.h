@@ -2,14 +2,14 @@
 // twips, text, font, colours, pointer, action, tab index and stacking order.
 // The window is built by walking this table; nothing about a control is
 // repeated in code. Portable, so the geometry and the keyboard order are
-// tested anywhere. The frames and option buttons take their names and
-// captions from the settings catalogue.
+// tested anywhere. The table alone says which frame, buttons and holder
+// show a setting of the catalogue, whose captions they take.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
-#include <vector>
 
 #include "tweaks/catalogue.h"
 
@@ -80,7 +80,8 @@ struct Control {
     Picture picture = Picture::None;
     Action action = Action::None;
     Role role = Role::None;
-    // The setting a frame or an option button shows, and a button's side.
+    // The setting a frame, an option button or a holder serves, and a
+    // button's side.
     const Tweak* tweak = nullptr;
     Side side = Side::On;
     std::int8_t tab_index = -1;  // -1: none (the line)
@@ -100,7 +101,6 @@ const WindowLook& MainWindow();
 // front to back (a control's position here is its stacking order).
 std::span<const Control> Controls();
 const Control* FindControl(std::string_view name);
-const Control* FindControl(int id);
 // The child window's control id, fixed by the control's place in the table.
 int ControlId(const Control& control);
 // The control's place in the table.
@@ -113,7 +113,11 @@ bool IsInSight(const Control& control);
 // they take the pointer, which a label out of sight (the holders) never
 // shows nor takes: it stays plain data. The line is always drawn.
 bool HasWindow(const Control& control);
-std::vector<const Control*> ChildrenOf(std::string_view container);
+// The option button that shows this side of the setting.
+const Control& ButtonFor(TweakId id, Side side);
+// The control that holds what start-up read of the setting; none for a
+// setting that is never read.
+const Control* HolderFor(TweakId id);
 // The control with this role.
 const Control& WithRole(Role role);
 // The frame first in the tab order, whose selected button has the focus
@@ -128,6 +132,16 @@ constexpr int kLowestDpi = 48;
 constexpr int kHighestDpi = 960;
 constexpr bool IsUsableDpi(int dpi) { return dpi >= kLowestDpi && dpi <= kHighestDpi; }
 
+// Who sent a DPI change the window is handling: the window's own thread,
+// where the system sends it, or another thread or process. (Windows never
+// posts it; one posted by another program never reaches the window.)
+enum class Sender : std::uint8_t { ThisThread, OtherThread };
+// The DPI to lay the window out at for a DPI change, or none to ignore it.
+// Only the system's own change counts, and at the DPI the system gives the
+// window (`window_dpi`), which no other program can change; the message's
+// own DPI only where Windows cannot tell (`window_dpi` 0).
+std::optional<int> DpiChangeToApply(Sender sender, int window_dpi, int message_dpi);
+
 struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
     bool operator==(const Rect&) const = default;
@@ -137,11 +151,10 @@ struct Rect {
 // than the work area, it starts at the work area's edge, so that its title
 // bar stays on screen and can be grabbed.
 Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height);
-// Centred on the work area, and kept on it as above.
-Rect PlaceOnWorkArea(const Rect& work, int width, int height);
+// Centred on the whole monitor, and kept on its work area as above: a
+// taskbar moves the window only if it would cover part of it.
+Rect PlaceOnMonitor(const Rect& monitor, const Rect& work, int width, int height);
 
-// The controls that take the keyboard focus, in ascending tab index.
-std::span<const Control* const> TabOrder();
 // The next (or previous) control in the tab order, wrapping around.
 const Control* NextInTabOrder(std::string_view from, bool backwards);
 

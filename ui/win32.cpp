@@ -11,14 +11,4 @@ std::wstring Widen(std::string_view ansi) {
     return wide;
 }
 
-std::string Narrow(std::wstring_view wide) {
-    if (wide.empty()) return {};
-    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), length,
-                        nullptr, nullptr);
-    return ansi;
-}
-
 }  // namespace brevlin::ui

@@ -15,7 +15,6 @@ namespace brevlin::ui {
 // The program's texts are ANSI (the code page the registry functions use);
 // the window functions take UTF-16.
 std::wstring Widen(std::string_view ansi);
-std::string Narrow(std::wstring_view wide);
 
 inline COLORREF ToColorRef(Colour colour) {
     return colour.IsSystem() ? GetSysColor(colour.SystemIndex()) : colour.Rgb();
@@ -37,16 +36,8 @@ struct ReleaseWindowDc {
     HWND window = nullptr;
     void operator()(HDC dc) const { ReleaseDC(window, dc); }
 };
-struct FreeGlobal {
-    void operator()(HGLOBAL memory) const { GlobalFree(memory); }
-};
 struct Unhook {
     void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
-};
-struct ReleaseCom {
-    void operator()(IUnknown* object) const {
-        if (object) object->Release();
-    }
 };
 
 using ScopedFont = Owner<HFONT, DeleteGdiObject>;
@@ -56,10 +47,7 @@ using ScopedPen = Owner<HPEN, DeleteGdiObject>;
 using ScopedIcon = Owner<HICON, DestroyIconHandle>;
 using MemoryDc = Owner<HDC, DeleteMemoryDc>;
 using WindowDc = Owner<HDC, ReleaseWindowDc>;
-using GlobalMemory = Owner<HGLOBAL, FreeGlobal>;
 using ScopedHook = Owner<HHOOK, Unhook>;
-template <typename Interface>
-using ComPointer = Owner<Interface*, ReleaseCom>;
 
 inline WindowDc ScreenDc() { return WindowDc(GetDC(nullptr), ReleaseWindowDc{nullptr}); }
 

@@ -675,7 +675,12 @@ void ClickAt(POINT screen) { Xdo({PointerTo(screen), kLeftClick}); }
 
 void DoubleClickAt(POINT screen) { Xdo({PointerTo(screen), kLeftDoubleClick}); }
 
-void Drag(POINT from, POINT to) { Xdo({PointerTo(from), kLeftDown, PointerTo(to), kLeftUp}); }
+void Drag(POINT from, POINT to, const std::function<void()>& meanwhile) {
+    if (!meanwhile) return Xdo({PointerTo(from), kLeftDown, PointerTo(to), kLeftUp});
+    Xdo({PointerTo(from), kLeftDown});
+    meanwhile();
+    Xdo({PointerTo(to), kLeftUp});
+}
 
 void Press(std::string_view keys) { Xdo({{"key", std::string(keys)}}); }
 
@@ -911,16 +916,52 @@ HWND Program::Find(std::string_view control) const {
 
 std::string Program::NameOf(HWND child) const {
     if (!child || !IsChild(window_, child)) return "";
-    const ui::Control* entry = ui::FindControl(GetDlgCtrlID(child));
-    return entry ? std::string(entry->name) : "";
+    const int id = GetDlgCtrlID(child);
+    for (const ui::Control& control : ui::Controls())
+        if (ui::ControlId(control) == id) return std::string(control.name);
+    return "";
 }
 
-HWND Program::Focus() const {
+bool Program::Settle() const {
+    // Posted messages are handled in the order they were posted, whichever
+    // window of the thread each is for: once a marker posted now has been
+    // handled, so has everything posted before it. The marker is the
+    // modified flag of the text box Text2, which the program never reads;
+    // the text box is made by the work the program posts to itself, so it is
+    // waited for first. The first marker is handled in the message loop,
+    // which starts only after everything the program posts while starting;
+    // the second, posted after that, comes after all of it.
+    HWND marker = nullptr;
+    if (!WaitUntil([&] { return (marker = Find("Text2")) != nullptr; }, 5000)) return false;
+    const auto send = [&](UINT message, WPARAM wparam) {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(marker, message, wparam, 0, SMTO_ABORTIFHUNG, 2000, &result)
+                   ? std::optional<DWORD_PTR>(result)
+                   : std::nullopt;
+    };
+    for (int round = 0; round < 2; ++round) {
+        if (!send(EM_SETMODIFY, FALSE) || !PostMessageA(marker, EM_SETMODIFY, TRUE, 0))
+            return false;
+        if (!WaitUntil([&] { return send(EM_GETMODIFY, 0) == DWORD_PTR{TRUE}; }, 5000))
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+GUITHREADINFO ThreadInfoOf(HWND window) {
     GUITHREADINFO thread{};
     thread.cbSize = sizeof thread;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &thread)) return nullptr;
-    return thread.hwndFocus;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread)) thread = {};
+    return thread;
 }
+
+}  // namespace
+
+HWND Program::Focus() const { return ThreadInfoOf(window_).hwndFocus; }
+
+HWND Program::Capture() const { return ThreadInfoOf(window_).hwndCapture; }
 
 std::string Program::FocusName() const {
     HWND focus = Focus();

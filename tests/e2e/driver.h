@@ -144,8 +144,9 @@ void Click(HWND window);
 void ClickAt(POINT screen);
 // Two left clicks 80 ms apart at this point of the screen: a double click.
 void DoubleClickAt(POINT screen);
-// Presses the left button at one point, moves to the other and lets go there.
-void Drag(POINT from, POINT to);
+// Presses the left button at one point, moves to the other and lets go
+// there; `meanwhile`, if given, runs while the button is down.
+void Drag(POINT from, POINT to, const std::function<void()>& meanwhile = {});
 // Presses and releases a key combination in xdotool's names: "Tab",
 // "shift+Tab", "Left", "space", "alt+F4".
 void Press(std::string_view keys);
@@ -238,8 +239,15 @@ public:
     HWND Find(std::string_view control) const;
     // The control name of a child window, or "" if it is none of the table's.
     std::string NameOf(HWND child) const;
+    // Returns once the program has handled every message posted to it before
+    // the call, and the work it posts to itself when its window first shows
+    // (which makes the controls out of sight); false if it does not.
+    bool Settle() const;
+
     // The window with the keyboard focus in the program's GUI thread.
     HWND Focus() const;
+    // The window that has the mouse captured in that thread, or null.
+    HWND Capture() const;
     // NameOf(Focus()), or a description of what else has the focus.
     std::string FocusName() const;
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/design_names.h"
 #include "tests/e2e/driver.h"
 #include "tweaks/catalogue.h"
 #include "ui/layout.h"
@@ -30,7 +31,7 @@ std::unique_ptr<Program> StartBrevlin() {
     auto program = std::make_unique<Program>();
     REQUIRE_MESSAGE(program->window() != nullptr, "brevlin.exe did not show its main window");
     // The controls out of sight are made just after the window shows.
-    REQUIRE(RoundTrip(program->window()));
+    REQUIRE(program->Settle());
     return program;
 }
 
@@ -126,12 +127,6 @@ Snapshot After(const Snapshot& before, const Stores& stores) {
     return before.WithValue(stores.root, stores.key, stores.value, stores.data);
 }
 
-std::string_view PartnerOf(std::string_view button) {
-    const auto ref = FindButton(button);
-    REQUIRE(ref.has_value());
-    return ref->tweak->choice(ref->side == Side::On ? Side::Off : Side::On).button;
-}
-
 // The client area as a user sees it, and whether anything grew it.
 std::string ClientArea(HWND window) {
     const SIZE client = ClientSize(window);
@@ -217,25 +212,12 @@ TEST_CASE(
 }
 
 TEST_CASE(
-    "private messages and a DPI change another program posts, with no rectangle or a DPI of no "
-    "screen, change nothing") {
+    "messages any program may post or send, the window's own and DPI changes full of garbage, "
+    "change nothing") {
     ClearSettings();
     const auto app = StartBrevlin();
     HWND window = app->window();
     const RECT before = ScreenRect(window);
-    struct Posted {
-        const char* what;
-        WPARAM dpi;
-        LPARAM rectangle;
-    };
-    const Posted posts[] = {
-        {"no rectangle", MAKEWPARAM(144, 144), 0},
-        {"a DPI of 0", MAKEWPARAM(0, 0), 0x10000},
-        {"a DPI of 5000", MAKEWPARAM(5000, 5000), 0x10000},
-        {"a rectangle at an address that is not there", MAKEWPARAM(144, 144), 0x10},
-        {"a rectangle at an address far away", MAKEWPARAM(120, 120),
-         static_cast<LPARAM>(0x7FF000000000LL)},
-    };
     const auto descendants = [&] {
         int count = 0;
         EnumChildWindows(
@@ -243,17 +225,38 @@ TEST_CASE(
             reinterpret_cast<LPARAM>(&count));
         return count;
     };
-    const int windows = descendants();
-    // Messages of the program's own range, as any program may post them.
+    // Every control but the line and the six empty labels, each made once,
+    // however often the message that makes those out of sight comes again.
+    CHECK(descendants() == 35);
     for (UINT message = WM_APP; message < WM_APP + 16; ++message)
         PostMessageA(window, message, 0, 0);
-    CHECK(RoundTrip(window));
-    CHECK(descendants() == windows);
+    REQUIRE(app->Settle());
+    CHECK(descendants() == 35);
 
-    for (const Posted& post : posts) {
-        CAPTURE(post.what);
-        PostMessageA(window, WM_DPICHANGED, post.dpi, post.rectangle);
-        CHECK(RoundTrip(window));
+    // A DPI change comes from the system alone: whatever another program
+    // posts or sends, a DPI of no screen or of one, any address (even one
+    // every process can read), moves and resizes nothing.
+    struct Change {
+        const char* what;
+        WPARAM dpi;
+        LPARAM rectangle;
+    };
+    const Change changes[] = {
+        {"no rectangle", MAKEWPARAM(144, 144), 0},
+        {"a DPI of 0", MAKEWPARAM(0, 0), 0x10000},
+        {"a DPI of 5000", MAKEWPARAM(5000, 5000), 0x10000},
+        {"an address that is not there", MAKEWPARAM(144, 144), 0x10},
+        {"an address far away", MAKEWPARAM(120, 120), static_cast<LPARAM>(0x7FF000000000LL)},
+        {"the shared user-data page at 144 DPI", MAKEWPARAM(144, 144), 0x7FFE0000},
+        {"the shared user-data page at 120 DPI", MAKEWPARAM(120, 120), 0x7FFE0000},
+    };
+    for (const Change& change : changes) {
+        INFO(change.what);
+        PostMessageA(window, WM_DPICHANGED, change.dpi, change.rectangle);
+        CHECK(app->Settle());
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(window, WM_DPICHANGED, change.dpi, change.rectangle, SMTO_ABORTIFHUNG,
+                            2000, &ignored);
         CHECK(app->Running());
         CHECK(ClientArea(window) == "410x271");
         const RECT now = ScreenRect(window);
@@ -357,6 +360,23 @@ TEST_CASE("every control is a child window of its container, at its place, with 
         if (want.text) CHECK(TextOf(child) == want.text);
     }
 
+    // Front to back as the design lists them, the top level and in each
+    // frame, those made after the window showed included.
+    std::vector<std::string_view> containers;
+    for (const Expected& want : expected)
+        if (std::find(containers.begin(), containers.end(), want.container) == containers.end())
+            containers.push_back(want.container);
+    for (const std::string_view container : containers) {
+        CAPTURE(container);
+        std::string designed, stacked;
+        for (const Expected& want : expected)
+            if (want.container == container) designed += std::string(want.name) + " ";
+        HWND parent = container.empty() ? app->window() : app->Find(container);
+        for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            stacked += app->NameOf(child) + " ";
+        CHECK(stacked == designed);
+    }
+
     // The option buttons are plain radio buttons, the labels take the mouse.
     CHECK((StyleOf(app->Find("Option3")) & BS_TYPEMASK) == BS_RADIOBUTTON);
     CHECK((StyleOf(app->Find("Label8")) & SS_NOTIFY) != 0);
@@ -427,7 +447,7 @@ TEST_CASE("start-up shows each stored setting, neither desktop-icon button, and 
         INFO("stored: " << state.what);
         ClearSettings();
         for (const Stored& stored : state.values) {
-            const Tweak& tweak = TweakFor(stored.id);
+            const Tweak& tweak = CatalogueEntry(stored.id);
             PutValue(tweak.root, tweak.key_path, tweak.value_name, stored.data);
         }
         if (state.desktop_icon) PutKey(RegRoot::LocalMachine, kDesktopIconKey);
@@ -464,7 +484,7 @@ TEST_CASE("a click on each of the fourteen buttons stores exactly its choice and
         CHECK_FALSE(IsChecked(button));
 
         Click(button);
-        selected.erase(PartnerOf(stores.button));
+        selected.erase(test::PartnerOf(stores.button));
         selected.insert(stores.button);
         const Snapshot expected = After(before, stores);
         SettledOn(expected);
@@ -483,18 +503,18 @@ TEST_CASE(
     // Keys reach the window only once the display has given it the keyboard.
     REQUIRE(WaitForKeyboard(app->window()));
 
-    const auto order = ui::TabOrder();
+    const auto& order = test::kTabOrder;
     const std::size_t n = order.size();
     std::size_t start = 0;
-    while (order[start]->name != "Option3") ++start;
+    while (order[start] != "Option3") ++start;
 
     for (std::size_t step = 1; step <= n; ++step) {
-        const std::string_view expected = order[(start + step) % n]->name;
+        const std::string_view expected = order[(start + step) % n];
         CAPTURE(step);
         CHECK(FocusAfterPress(*app, "Tab", expected) == expected);
     }
     for (std::size_t step = 1; step <= n; ++step) {
-        const std::string_view expected = order[(start + n - step % n) % n]->name;
+        const std::string_view expected = order[(start + n - step % n) % n];
         CAPTURE(step);
         CHECK(FocusAfterPress(*app, "shift+Tab", expected) == expected);
     }
@@ -533,7 +553,7 @@ TEST_CASE(
             continue;
         }
         Press(step.keys);
-        selected.erase(PartnerOf(step.selects));
+        selected.erase(test::PartnerOf(step.selects));
         selected.insert(step.selects);
         const Snapshot expected = After(before, StoresOf(step.selects));
         SettledOn(expected);
@@ -568,7 +588,7 @@ TEST_CASE("a setting that cannot be stored: a warning names it and the selection
          "The setting \"Show BCC Field\" could not be changed to \"Enabled\"."},
     };
     for (const Attempt& attempt : attempts) {
-        const Tweak& tweak = TweakFor(attempt.id);
+        const Tweak& tweak = CatalogueEntry(attempt.id);
         CAPTURE(attempt.button);
         ReadOnlyKey lock(tweak.root, tweak.key_path);
         Click(ControlOf(*app, attempt.button));
@@ -615,19 +635,17 @@ TEST_CASE("the click Windows reports when a radio button merely gets the focus s
     const Snapshot before = Snapshot::Take();
     const auto app = StartBrevlin();
     const std::string selection = Selection(*app);
-    for (const Tweak& tweak : Catalogue()) {
-        for (const Choice* choice : {&tweak.on, &tweak.off}) {
-            HWND button = app->Find(choice->button);
-            REQUIRE(button);
-            if (IsChecked(button)) continue;
-            CAPTURE(choice->button);
-            const WPARAM command = MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED);
-            DWORD_PTR ignored = 0;
-            CHECK(SendMessageTimeoutA(GetParent(button), WM_COMMAND, command,
-                                      reinterpret_cast<LPARAM>(button), SMTO_ABORTIFHUNG, 2000,
-                                      &ignored));
-            CHECK_FALSE(IsChecked(button));
-        }
+    for (const test::ButtonName& named : test::kButtonNames) {
+        HWND button = app->Find(named.name);
+        REQUIRE(button);
+        if (IsChecked(button)) continue;
+        CAPTURE(named.name);
+        const WPARAM command = MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED);
+        DWORD_PTR ignored = 0;
+        CHECK(SendMessageTimeoutA(GetParent(button), WM_COMMAND, command,
+                                  reinterpret_cast<LPARAM>(button), SMTO_ABORTIFHUNG, 2000,
+                                  &ignored));
+        CHECK_FALSE(IsChecked(button));
     }
     CHECK(Selection(*app) == selection);
     CHECK(FindMessageBox(app->process_id()) == nullptr);
@@ -661,7 +679,7 @@ TEST_CASE("Hide over a desktop-icon key that holds subkeys says so and names the
 TEST_CASE(
     "a click or Space on the selected button stores its side again; the focus alone stores nothing") {
     ClearSettings();
-    const Tweak& bcc = TweakFor(TweakId::bcc);
+    const Tweak& bcc = CatalogueEntry(TweakId::bcc);
     // What the window shows as Disabled, but not in the form Disabled stores.
     PutValue(bcc.root, bcc.key_path, bcc.value_name, Dword(2));
     const auto app = StartBrevlin();

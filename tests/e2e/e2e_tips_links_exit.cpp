@@ -30,7 +30,7 @@ std::unique_ptr<Program> StartBrevlin() {
     auto program = std::make_unique<Program>();
     REQUIRE_MESSAGE(program->window() != nullptr, "brevlin.exe did not show its main window");
     // The controls out of sight are made just after the window shows.
-    REQUIRE(RoundTrip(program->window()));
+    REQUIRE(program->Settle());
     return program;
 }
 
@@ -196,6 +196,21 @@ TEST_CASE(
     CHECK(RoundTrip(app->window()));
     CHECK_FALSE(WaitUntil([&] { return browser.Urls().size() > expected.size(); }, 1000));
     CHECK(Listed(browser.Urls()) == Listed(expected));
+
+    // Pressed on a link, the press ended by another program (as when a
+    // window takes the mouse), and let go on the link: no click.
+    for (const Link& link : {site, donation}) {
+        CAPTURE(link.element);
+        HWND target = app->Find(link.element);
+        const POINT at = SpotOf(*app, link.element);
+        Drag(at, at, [&] {
+            CHECK(WaitUntil([&] { return app->Capture() == target; }, 2000));
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutA(target, WM_CANCELMODE, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+        });
+        CHECK(RoundTrip(app->window()));
+        CHECK_FALSE(WaitUntil([&] { return browser.Urls().size() > expected.size(); }, 1000));
+    }
 
     // A double click opens each page once, on the label as on the picture.
     for (const Link& link : {site, donation}) {

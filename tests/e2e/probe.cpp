@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
         }
         if (argc == 3 && std::strcmp(argv[1], "store-list") == 0) {
             ClearSettings();
-            const Tweak& attach = TweakFor(TweakId::attach);
+            const Tweak& attach = CatalogueEntry(TweakId::attach);
             PutValue(attach.root, attach.key_path, attach.value_name,
                      Sz(std::string(std::strtoull(argv[2], nullptr, 10), 'x')));
             return 0;
