@@ -162,15 +162,6 @@ std::string ValueName(const Tweak& tweak) {
 
 const char* StateName(Side side) { return side == Side::On ? "on" : "off"; }
 
-// The state the window would show at start-up, from the same reads. The
-// window never reads the desktop icon; its key being there is what Show
-// makes, so that is its state here.
-Side StoredSide(RegistryPlatform& registry, const Tweak& tweak) {
-    if (tweak.IsRead()) return SideOf(tweak, ReadStoredText(registry, tweak));
-    const raw::Key key = raw::ProbeKey(registry, tweak.root, tweak.key_path);
-    return key.presence == raw::Presence::Present ? Side::On : Side::Off;
-}
-
 // The window's words for a refused write, on one line: why, and what it
 // left behind; the first paragraph only names the setting again.
 std::string RefusedLine(const Tweak& tweak, Side side, const mdlreg::WriteResult& result) {
@@ -198,6 +189,21 @@ bool Stored(Context& context, Outcome& outcome, const Tweak& tweak, raw::Value& 
     if (value.presence != raw::Presence::Unreadable) return true;
     return Tell(outcome, unreadable, ValueName(tweak).c_str(),
                 context.system.Words(value.status).c_str());
+}
+
+// The state the window would show at start-up, from the same reads. The
+// window never reads the desktop icon; its key being there is what Show
+// makes, so that is its state here, and a key that cannot be looked at has
+// none: false, with the message.
+bool StoredSide(Context& context, Outcome& outcome, const Tweak& tweak, Side& side) {
+    if (tweak.IsRead()) {
+        side = SideOf(tweak, ReadStoredText(context.registry, tweak));
+        return true;
+    }
+    raw::Value key;
+    if (!Stored(context, outcome, tweak, key, kCannotRead)) return false;
+    side = key.presence == raw::Presence::Present ? Side::On : Side::Off;
+    return true;
 }
 
 bool Same(const raw::Value& a, const raw::Value& b) {
@@ -293,9 +299,10 @@ void List(const Request& request, Context& context, Outcome& outcome) {
     Report report{4};
     Cells(report, {"Setting", "State", "Frame", "Button"});
     for (const Tweak& tweak : Catalogue()) {
-        const Side side = StoredSide(context.registry, tweak);
-        Cells(report, {tweak.name.data(), StateName(side), tweak.frame_caption.data(),
-                       tweak.choice(side).caption.data()});
+        Side side = Side::Off;
+        const bool known = StoredSide(context, outcome, tweak, side);
+        Cells(report, {tweak.name.data(), known ? StateName(side) : "unreadable",
+                       tweak.frame_caption.data(), known ? tweak.choice(side).caption.data() : ""});
     }
     outcome.out = Render(report, request.format, request.options & kNoHeader);
 }
@@ -305,7 +312,8 @@ void Get(const Request& request, Context& context, Outcome& outcome) {
     if (operands.size() != 1) return (void)Tell(outcome, kOneSetting);
     const Tweak* tweak = SettingNamed(operands[0]);
     if (!tweak) return (void)Tell(outcome, kUnknownSetting, operands[0]);
-    (outcome.out = StateName(StoredSide(context.registry, *tweak))) += "\r\n";
+    Side side = Side::Off;
+    if (StoredSide(context, outcome, *tweak, side)) (outcome.out = StateName(side)) += "\r\n";
 }
 
 void Set(const Request& request, Context& context, Outcome& outcome) {

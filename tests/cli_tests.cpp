@@ -12,6 +12,7 @@
 #include "tests/registry_backends.h"
 
 using namespace brevlin;
+using namespace std::literals;
 
 namespace {
 
@@ -19,6 +20,7 @@ constexpr RegRoot HKCU = RegRoot::CurrentUser;
 constexpr RegRoot HKLM = RegRoot::LocalMachine;
 const std::string kOutlook = "Software\\Microsoft\\Office\\10.0\\Outlook";
 const std::string kPreferences = kOutlook + "\\Preferences";
+const std::string kMail = kOutlook + "\\Options\\Mail";
 const std::string kDeskIcon =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\"
     "{00020D75-0000-0000-C000-000000000046}";
@@ -50,7 +52,8 @@ struct Files final : cli::System {
 
 struct Cli {
     RegistryStore store;
-    test::CountingRegistry registry{store};
+    test::FailingRegistry failing{store};
+    test::CountingRegistry registry{failing};
     Files files;
     cli::Outcome Run(std::vector<std::string> args) {
         cli::Outcome outcome = cli::Run(args, registry, files);
@@ -90,6 +93,26 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
         "\"refused:\" and the window's words (exit 1).\r\n";
     CHECK(Cli().Run({"set", "/?"}).out == set_help);
     CHECK(Cli().Run({"HELP", "Set"}).out == set_help);
+    const std::vector<std::pair<std::string, std::string>> commands = {
+        {"list [/fo table|list|csv] [/nh]",
+         "Each setting's state as the window shows it after start-up, with its frame\r\n"
+         "and button; deskicon's is whether its key exists.\r\n"},
+        {"get SETTING", "The setting's state, as list gives it.\r\n"},
+        {"export [FILE] [SCOPE] [/y]",
+         "The stored values exactly, as a version 5.00 .reg file; /y replaces FILE.\r\n"
+         "Warns of values regedit /s cannot store; apply can.\r\n"},
+        {"apply FILE [SCOPE] [/whatif]",
+         "Checks all of FILE, then stores its values the window's way: changed,\r\n"
+         "unchanged or refused: (exit 1). /whatif writes nothing.\r\n"},
+        {"check FILE [SCOPE] [/fo table|list|csv] [/nh]",
+         "Writes nothing: matches, or differs (exit 1) with what FILE and this\r\n"
+         "machine hold.\r\n"},
+        {"help [COMMAND]", "This text, or a command's.\r\n"},
+    };
+    for (const auto& [synopsis, details] : commands)
+        CHECK(Cli().Run({"help", synopsis.substr(0, synopsis.find(' '))}).out ==
+              "brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n  brevlinc " + synopsis +
+                  "\r\n\r\n" + details);
     CHECK(Cli().Run({"/version"}).out == "brevlinc 3.00\r\n");
     CHECK(Cli().Run({"--VERSION"}).out == "brevlinc 3.00\r\n");
     for (std::vector<std::string> any_case :
@@ -105,6 +128,10 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
         {{"list", "/fo", "xml"}, "/fo needs table, list or csv"},
         {{"list", "/nh", "-FO", "List"}, "/nh does not go with /fo list"},
         {{"get"}, "get needs one SETTING"},
+        {{"get", "bcc", "msn"}, "get needs one SETTING"},
+        {{"get", "bc"}, "unknown setting \"bc\""},
+        {{"get", "a b\x7F~"}, "unknown setting \"a b?~\""},
+        {{"get", std::string(40, 'y')}, "unknown setting \"" + std::string(40, 'y') + "\""},
         {{"get", "x\r\ny" + std::string(60, 'z')},
          "unknown setting \"x??y" + std::string(36, 'z') + "...\""},
         {{"set", "bcc"}, "set needs SETTING on|off pairs"},
@@ -117,6 +144,7 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
         {{"export", "a.reg", "b.reg"}, "more than one FILE: \"a.reg\" and \"b.reg\""},
         {{"export", "/whatif"}, "export does not take \"/whatif\""},
         {{"apply", "bcc", "/user"}, "apply needs a FILE"},
+        {{"check", "a.reg", "b.reg"}, "more than one FILE: \"a.reg\" and \"b.reg\""},
         {{"check", "/y", "f.reg"}, "check does not take \"/y\""},
         {{"help", "bogus"}, "unknown command \"bogus\""},
         {{"set", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15",
@@ -134,8 +162,9 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
 }
 
 TEST_CASE("export spells each value as regedit does where that keeps it; apply stores it back") {
-    std::vector<std::uint8_t> thirty;
-    for (std::uint8_t i = 0; i < 30; ++i) thirty.push_back(i);
+    std::vector<std::uint8_t> sixty;
+    for (std::uint8_t i = 0; i < 60; ++i) sixty.push_back(i);
+    const std::vector<std::uint8_t> thirty(sixty.begin(), sixty.begin() + 30);
     struct Row {
         std::uint32_t type;
         std::vector<std::uint8_t> bytes;
@@ -148,6 +177,8 @@ TEST_CASE("export spells each value as regedit does where that keeps it; apply s
         // CJK, accented Latin, a surrogate pair and a lone surrogate.
         {regtype::kSz, Bytes({"\xe5\x65\x2c\x67\xe9\x00\x3d\xd8\x00\xde\x00\xd8\0\0", 14}),
          u"\"\u65e5\u672c\u00e9\U0001F600\xD800\""},
+        {regtype::kSz, Bytes({" \0~\0\0\0", 6}), u"\" ~\""},
+        {regtype::kSz, Bytes({"\0\0", 2}), u"\"\""},
         {regtype::kSz, {}, u"hex(1):"},  // "" would store a NUL
         {regtype::kSz, Bytes({"a\0b\0", 4}), u"hex(1):61,00,62,00", false},
         {regtype::kSz, Bytes({"a\0b\0c", 5}), u"hex(1):61,00,62,00,63", false},
@@ -161,6 +192,10 @@ TEST_CASE("export spells each value as regedit does where that keeps it; apply s
         {regtype::kBinary, thirty,
          u"hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,\\\r\n"
          u"  15,16,17,18,19,1a,1b,1c,1d"},
+        {regtype::kBinary, sixty,
+         u"hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,\\\r\n"
+         u"  15,16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,\\\r\n"
+         u"  2e,2f,30,31,32,33,34,35,36,37,38,39,3a,3b"},
         // regedit would crash on it: a line only apply reads.
         {regtype::kSz, Bytes("a"), u"hex(1):61", false},
     };
@@ -236,6 +271,13 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
         {header + Wide(preferences + "\"ShowBcc\"=word:1\r\n"),
          ", line 4: a value not \"text\", dword:, hex:, hex(N): or -"},
         {header + Wide(preferences + "ShowBcc=1\r\n"), ", line 4: not a key, a value or a comment"},
+        // A comment is no setting, a NUL in it no end of the file, and its
+        // last "\\" no continuation.
+        {header + Wide(preferences + ";\"ShowBcc\"=dword:1\r\n"), ": none of Brevlin's settings"},
+        {header + Wide(u"; a\0b\r\n[HKEY_CURRENT_USER\\Software]\r\n"sv),
+         ", line 4: no key or value of Brevlin's settings"},
+        {header + Wide(preferences + ";\"ShowBcc\"=hex:01,\\\r\n[HKEY_CURRENT_USER\\Software]\r\n"),
+         ", line 5: no key or value of Brevlin's settings"},
     };
     for (const auto& [file, problem] : files) {
         CAPTURE(problem);
@@ -250,13 +292,21 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
     // Read as regedit would: any case, LF alone, blanks, comments.
     cli.files.files["fine.reg"] = header + Wide("  [hkey_current_user\\" + kPreferences +
                                                 "]\n; a comment\n"
-                                                "\t\"SHOWBCC\" = dword:00000001  \n");
-    CHECK(cli.Run({"apply", "fine.reg"}).out == "bcc        changed\r\n");
+                                                "\t\"SHOWBCC\" = dword:00000001  \n"
+                                                "\"MinToTray\"=hex(4):01,\\  \n  00,00,00\n"
+                                                "[hkey_local_machine\\" +
+                                                kDeskIcon + "]\n");
+    CHECK(cli.Run({"apply", "fine.reg"}).out ==
+          "bcc        changed\r\nsystray    changed\r\ndeskicon   changed\r\n");
+    CHECK(cli.store.Value(HKCU, kPreferences, "MinToTray") ==
+          StoredValue{regtype::kDword, {1, 0, 0, 0}});
 }
 
 TEST_CASE("apply and check: changed, unchanged, refused in the window's words; scopes") {
     Cli source;
-    source.store.PutExact(HKCU, kOutlook + "\\Security", "Level1Remove", regtype::kSz, {});
+    // " é~", which check spells in ASCII.
+    source.store.PutExact(HKCU, kOutlook + "\\Security", "Level1Remove", regtype::kSz,
+                          Bytes({" \0\xE9\0~\0\0\0", 8}));
     source.store.PutExact(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
     source.store.PutExact(HKCU, kOutlook + "\\IM", "Enabled", regtype::kDword, {1, 0, 0, 0});
     source.Export("all.reg");
@@ -278,7 +328,7 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
     CHECK(checked.out ==
           "Setting   Result  File           Stored\r\n"
           "========= ======= ============== ==============\r\n"
-          "attach    matches\r\n"
+          "attach    differs \" \\u00e9~\"     hex(1):\r\n"
           "bcc       differs dword:00000001 no value\r\n"
           "systray   differs no value       dword:00000001\r\n"
           "msn       differs dword:00000001 dword:00000000\r\n"
@@ -286,12 +336,12 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
           "deskicon  differs hidden         shown\r\n");
     const cli::Outcome what_if = cli.Run({"apply", "all.reg", "/whatif"});
     CHECK((what_if.exit_code == 0 && cli.store.Dump() == before));
-    CHECK(what_if.out.starts_with("attach     unchanged\r\nbcc        would change\r\n"));
+    CHECK(what_if.out.starts_with("attach     would change\r\nbcc        would change\r\n"));
 
     const cli::Outcome applied = cli.Run({"apply", "all.reg"});
     CHECK(applied.exit_code == 1);
     CHECK(applied.out ==
-          "attach     unchanged\r\nbcc        changed\r\nsystray    changed\r\n"
+          "attach     changed\r\nbcc        changed\r\nsystray    changed\r\n"
           "msn        refused: Windows refused access to the registry key where Outlook keeps "
           "this setting. Your account may not be allowed to change it. The setting is as it "
           "was before.\r\n"
@@ -321,4 +371,104 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
     CHECK((unreadable.exit_code == 1 && unreadable.out.empty() && !unreadable.out_file));
     CHECK(unreadable.err == "brevlinc: cannot read HKEY_CURRENT_USER\\" + kPreferences +
                                 "\\ShowBcc: error 5. Nothing exported.\r\n");
+}
+
+TEST_CASE("list and get as the window would show it; set stores exactly the button's data") {
+    // The extension list "Disabled" writes, as Windows stores it: UTF-16
+    // with its NUL.
+    const std::string list =
+        "adp;mdb;asx;mda;mdz;exe;com;reg;bat;scr;ade;bas;vb;vbs;chm;cmd;cpl;crt;hlp;hta;inf;ins;"
+        "isp;js;jse;lnk;mde;msi;msp;msc;mst;pcd;pif;prf;scf;sct;shb;shs;url;vbe;wsc;wsf;wsh";
+    const std::string unblocked = Wide(list) + '\0' + '\0';
+    struct Row {
+        const char* setting;
+        std::string path;
+        const char* name;
+        std::vector<std::uint8_t> on, off;  // a text for attach, else a REG_DWORD
+    };
+    const std::vector<Row> rows = {
+        {"attach", kOutlook + "\\Security", "Level1Remove", {}, Bytes(unblocked)},
+        {"bcc", kPreferences, "ShowBcc", {1, 0, 0, 0}, {0, 0, 0, 0}},
+        {"systray", kPreferences, "MinToTray", {1, 0, 0, 0}, {0, 0, 0, 0}},
+        {"msn", kOutlook + "\\IM", "Enabled", {1, 0, 0, 0}, {0, 0, 0, 0}},
+        {"plaintext", kMail, "ReadAsPlain", {1, 0, 0, 0}, {0, 0, 0, 0}},
+        {"logging", kMail, "EnableLogging", {1, 0, 0, 0}, {0, 0, 0, 0}},
+    };
+    for (const Row& row : rows) {
+        for (const char* state : {"on", "off"}) {
+            CAPTURE(row.setting);
+            CAPTURE(state);
+            Cli cli;
+            const bool on = state == "on"sv;
+            const cli::Outcome set = cli.Run({"set", row.setting, state});
+            CHECK(set.out ==
+                  (std::string(row.setting) + "          ").substr(0, 11) + state + "\r\n");
+            RegistryStore expected;
+            expected.PutExact(HKCU, row.path, row.name,
+                              row.on.size() == 4 ? regtype::kDword : regtype::kSz,
+                              on ? row.on : row.off);
+            CHECK(cli.store.Dump() == expected.Dump());
+            CHECK(cli.Run({"get", row.setting}).out == std::string(state) + "\r\n");
+        }
+    }
+
+    Cli cli;
+    CHECK(cli.Run({"set", "deskicon", "on"}).exit_code == 0);
+    CHECK(cli.store.HasKey(HKLM, kDeskIcon));
+    CHECK(cli.Run({"list"}).out ==
+          "Setting   State Frame                   Button\r\n"
+          "========= ===== ======================= ========\r\n"
+          "attach    on    Attachment Security     Enabled\r\n"
+          "bcc       off   Show BCC Field          Disabled\r\n"
+          "systray   off   Minimize to system tray No\r\n"
+          "msn       off   MSN Integration         Disable\r\n"
+          "plaintext off   View PlainText only     Disable\r\n"
+          "logging   off   Log activity            Disable\r\n"
+          "deskicon  on    Icon on Desktop         Show\r\n");
+    CHECK(
+        cli.Run({"list", "/fo", "list"})
+            .out.starts_with(
+                "Setting: attach\r\nState:   on\r\nFrame:   Attachment Security\r\nButton:  Enabled\r\n"
+                "\r\nSetting: bcc\r\n"));
+    CHECK(cli.Run({"set", "deskicon", "off"}).out == "deskicon   off\r\n");
+    CHECK(cli.store.Dump() ==
+          "HKCU\nHKLM\nHKLM\\Software\nHKLM\\Software\\Microsoft\n"
+          "HKLM\\Software\\Microsoft\\Windows\n"
+          "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\n"
+          "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\n"
+          "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\n"
+          "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\"
+          "NameSpace\n");
+    CHECK(cli.Run({"export", "f.reg", "/Y"}).replace);
+    CHECK_FALSE(cli.Run({"export", "f.reg"}).replace);
+}
+
+TEST_CASE("what the store cannot refuse: an unreadable key, a write Windows does not keep") {
+    Cli cli;
+    cli.files.files["f.reg"] = cli.Export("f.reg").out;
+    cli.store.PutExact(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
+    // Windows' ERROR_BADKEY: the key is there, but cannot be looked at.
+    cli.failing.Fail(test::FailingRegistry::Call::Open, 1010, "{00020D75");
+    const std::string unreadable =
+        "brevlinc: cannot read HKEY_LOCAL_MACHINE\\" + kDeskIcon + ": error 1010.\r\n";
+    const cli::Outcome listed = cli.Run({"list", "/nh"});
+    CHECK((listed.exit_code == 1 && listed.err == unreadable));
+    CHECK(listed.out.ends_with("deskicon  unreadable Icon on Desktop\r\n"));
+    const cli::Outcome got = cli.Run({"get", "deskicon"});
+    CHECK((got.exit_code == 1 && got.out.empty() && got.err == unreadable));
+    const cli::Outcome exported = cli.Run({"export"});
+    CHECK((exported.exit_code == 1 && exported.out.empty()));
+    const cli::Outcome applied = cli.Run({"apply", "f.reg", "/machine"});
+    CHECK((applied.exit_code == 1 && applied.out == "deskicon   unreadable\r\n"));
+
+    // A store that Windows reports as done and that reads back otherwise is
+    // no change.
+    cli.failing.Fail(test::FailingRegistry::Call::SetW, 0, "ShowBcc");
+    cli.store.PutExact(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
+    cli.files.files["bcc.reg"] =
+        "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\" +
+                          kPreferences + "]\r\n\"ShowBcc\"=dword:2\r\n");
+    const cli::Outcome kept = cli.Run({"apply", "bcc.reg"});
+    CHECK(kept.exit_code == 1);
+    CHECK(kept.out == "bcc        refused: Windows reads back another value.\r\n");
 }

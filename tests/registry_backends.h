@@ -85,6 +85,64 @@ private:
     std::set<RegHandle> open_;
 };
 
+// Fails the platform call you name with the status you name, for the
+// failure paths no refusal of the store produces: an open that fails for
+// another reason than "not found" or "access denied", a create that makes
+// the keys above and then fails, a set that claims success and stores
+// nothing (status 0). `where`, when given, must be part of the key path of
+// a key call, or of the value name of a value call.
+class FailingRegistry final : public ForwardingRegistry {
+public:
+    enum class Call : std::uint8_t { Open, Create, CreateAfterParent, Set, SetW, DeleteKey };
+    using ForwardingRegistry::ForwardingRegistry;
+    void Fail(Call call, RegStatus status, std::string where = {}) {
+        call_ = call, status_ = status, where_ = std::move(where);
+    }
+
+    RegStatus OpenKey(RegRoot root, const char* path, RegHandle* key) override {
+        if (!Fails(Call::Open, path)) return ForwardingRegistry::OpenKey(root, path, key);
+        *key = 0;
+        return status_;
+    }
+    RegStatus CreateKey(RegRoot root, const char* path, RegHandle* key) override {
+        if (Fails(Call::CreateAfterParent, path)) {
+            // Windows makes a path key by key: the upper ones may be made
+            // before the last is refused.
+            const std::string parent(path, std::string_view(path).rfind('\\'));
+            RegHandle made = 0;
+            ForwardingRegistry::CreateKey(root, parent.c_str(), &made);
+            ForwardingRegistry::CloseKey(made);
+        } else if (!Fails(Call::Create, path)) {
+            return ForwardingRegistry::CreateKey(root, path, key);
+        }
+        *key = 0;
+        return status_;
+    }
+    RegStatus SetValue(RegHandle key, const char* name, std::uint32_t type,
+                       const std::uint8_t* data, std::uint32_t size) override {
+        if (Fails(Call::Set, name)) return status_;
+        return ForwardingRegistry::SetValue(key, name, type, data, size);
+    }
+    RegStatus SetValueW(RegHandle key, const char* name, std::uint32_t type,
+                        const std::uint8_t* data, std::uint32_t size) override {
+        if (Fails(Call::SetW, name)) return status_;
+        return ForwardingRegistry::SetValueW(key, name, type, data, size);
+    }
+    RegStatus DeleteKey(RegRoot root, const char* path) override {
+        if (Fails(Call::DeleteKey, path)) return status_;
+        return ForwardingRegistry::DeleteKey(root, path);
+    }
+
+private:
+    bool Fails(Call call, const char* text) const {
+        return call_ == call &&
+               std::string_view(text ? text : "").find(where_) != std::string::npos;
+    }
+    std::optional<Call> call_;
+    RegStatus status_ = status::kSuccess;
+    std::string where_;
+};
+
 // Raw access below the scratch key, straight through the platform functions.
 class Scratch {
 public:

@@ -38,7 +38,7 @@ TEST_CASE_TEMPLATE("text values read up to their first NUL", B, BREVLIN_BACKENDS
     const auto& s = b.scratch;
     s.PutText("k", "terminated", std::string("abc\0", 4));
     s.PutText("k", "bare", "abc");
-    s.PutText("k", "embedded", std::string("ab\0cd", 5));
+    s.PutText("k", "embedded", std::string("ab\0cd\0", 6));
     s.PutText("k", "nothing", "");
 
     CHECK(s.Get("k", "terminated")->bytes.size() == 4);
@@ -147,6 +147,8 @@ TEST_CASE_TEMPLATE("writing a number", B, BREVLIN_BACKENDS) {
         CHECK(stored->type == regtype::kDword);
         CHECK(stored->bytes == Le32(0xFFFFFFFEu));
         CHECK(mdlreg::ReadDword(b.reg, HKCU, s.Path("k"), "v") == -2);
+        CHECK(mdlreg::WriteDword(b.reg, HKCU, s.Path("k"), "v", 0x7A3B2C1D).ok());
+        CHECK(s.Get("k", "v")->bytes == std::vector<std::uint8_t>{0x1D, 0x2C, 0x3B, 0x7A});
     }
     SUBCASE("the two missing keys at the end of the path are created") {
         s.MakeKey("top");
@@ -241,6 +243,19 @@ TEST_CASE_TEMPLATE("what mdlreg relies on in the platform functions", B, BREVLIN
         CHECK(reg.QueryValue(key, "none", &type, nullptr, &size) == status::kFileNotFound);
         CHECK(type == 0);
         CHECK(size == 0);
+    }
+    SUBCASE("a missing value: the wide query leaves the type alone, not the size") {
+        std::uint32_t type = 0xDEADBEEF, size = 0xDEADBEEF;
+        CHECK(reg.QueryValueW(key, "none", &type, nullptr, &size) == 2);
+        CHECK(type == 0xDEADBEEF);
+        CHECK(size == 0);
+    }
+    SUBCASE("a buffer without its size is refused; no data with no size is an empty value") {
+        std::uint8_t buffer[8] = {};
+        std::uint32_t type = 0;
+        CHECK(reg.QueryValue(key, "v", &type, buffer, nullptr) == 87);
+        CHECK(reg.SetValue(key, "e", regtype::kBinary, nullptr, 0) == status::kSuccess);
+        CHECK(s.Get("k", "e") == StoredValue{regtype::kBinary, {}});
     }
     SUBCASE("names are not case-sensitive") {
         std::uint32_t type = 0, size = 0;
@@ -380,6 +395,18 @@ TEST_CASE_TEMPLATE("exact writes and reads carry type and bytes as stored, and m
     CHECK(raw::ProbeKey(b.reg, HKCU, s.Path("no\\such")).presence == raw::Presence::Absent);
     CHECK_FALSE(s.Exists("no"));
     CHECK(b.reg.OpenHandles() == 0);
+}
+
+TEST_CASE("status codes and value types are the numbers Windows gives them") {
+    CHECK(std::vector<long>{status::kSuccess, status::kFileNotFound, status::kAccessDenied,
+                            status::kInvalidHandle, status::kInvalidParameter, status::kMoreData,
+                            status::kKeyDeleted} == std::vector<long>{0, 2, 5, 6, 87, 234, 1018});
+    CHECK(std::vector<std::uint32_t>{regtype::kNone, regtype::kSz, regtype::kExpandSz,
+                                     regtype::kBinary, regtype::kDword, regtype::kMultiSz,
+                                     regtype::kQword} ==
+          std::vector<std::uint32_t>{0, 1, 2, 3, 4, 7, 11});
+    for (std::uint32_t type = 0; type < 12; ++type)
+        CHECK(regtype::IsString(type) == (type == 1 || type == 2 || type == 7));
 }
 
 namespace {

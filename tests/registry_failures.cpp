@@ -2,9 +2,13 @@
 // its hook between two queries.
 #include <doctest/doctest.h>
 
+#include <functional>
+#include <vector>
+
 #include "registry/mdlreg.h"
 #include "registry/raw.h"
 #include "registry/store.h"
+#include "tests/registry_backends.h"
 
 using namespace brevlin;
 
@@ -87,12 +91,28 @@ TEST_CASE("a value refused in keys the write had to make leaves none of them beh
     CHECK(store.Dump() == with_key);
 }
 
+TEST_CASE("a create refused after it made the keys above: those keys go again") {
+    RegistryStore store;
+    store.Put(HKCU, "Software", "kept", regtype::kDword, {1, 0, 0, 0});
+    const std::string before = store.Dump();
+    test::FailingRegistry reg(store);
+    reg.Fail(test::FailingRegistry::Call::CreateAfterParent, 5, "\\A\\B");
+    CHECK(mdlreg::WriteDword(reg, HKCU, "Software\\A\\B", "v", 1).status == 5);
+    CHECK(mdlreg::CreateKey(reg, HKCU, "Software\\A\\B").status == 5);
+    CHECK(raw::WriteValue(reg, HKCU, "Software\\A\\B", "v", regtype::kSz, {}).status == 5);
+    CHECK(store.Dump() == before);
+    CHECK(store.OpenHandles() == 0);
+}
+
 TEST_CASE("refusals under one root do not touch the other") {
     RegistryStore store;
     store.Refuse(HKLM, "Software", kRefuseAll);
     CHECK(mdlreg::WriteDword(store, HKCU, "Software\\Test", "v", 5).ok());
     CHECK(mdlreg::ReadDword(store, HKCU, "Software\\Test", "v") == 5);
     CHECK_FALSE(store.HasKey(HKLM, "Software\\Test"));
+    // Key names are compared without regard to case, refusals' too.
+    store.Refuse(HKCU, "software\\TEST", kRefuseSet);
+    CHECK(mdlreg::WriteDword(store, HKCU, "Software\\Test\\Below", "v", 5).status == 5);
 }
 
 TEST_CASE("a text that changes between the two queries") {
@@ -138,11 +158,20 @@ TEST_CASE("the store keeps roots apart and dumps what it holds") {
     CHECK_FALSE(store.HasKey(HKLM, "A\\B"));
     CHECK(store.Dump() == "HKCU\nHKCU\\A\nHKCU\\A\\B\nHKCU\\A\\B : v = 4 [ 1 0 0 0 ]\nHKLM\n");
 
+    // What it answers a root it does not have, a path with an empty part
+    // and no place for the handle: Windows' codes for them.
+    const RegRoot nowhere = RegRoot(0x80000003u);
     RegHandle key = 0;
-    CHECK(store.OpenKey(RegRoot(0x80000003u), "A", &key) == status::kInvalidHandle);
-    CHECK(store.CreateKey(HKCU, "A\\\\B", &key) == status::kInvalidParameter);
+    CHECK(store.OpenKey(nowhere, "A", &key) == 6);
+    CHECK(store.CreateKey(nowhere, "A", &key) == 6);
+    CHECK(store.DeleteKey(nowhere, "A") == 6);
+    CHECK(store.OpenKey(HKCU, "A\\\\B", &key) == 2);
+    CHECK(store.DeleteKey(HKCU, "A\\\\B") == 2);
+    CHECK(store.CreateKey(HKCU, "A\\\\B", &key) == 87);
     CHECK(key == 0);
-    CHECK(store.DeleteKey(HKCU, "") == status::kAccessDenied);
+    CHECK(store.OpenKey(HKCU, "A", nullptr) == 87);
+    CHECK(store.CreateKey(HKCU, "A", nullptr) == 87);
+    CHECK(store.DeleteKey(HKCU, "") == 5);
 }
 
 TEST_CASE("an exact read follows a value that grows between its queries, up to a point") {
@@ -164,5 +193,24 @@ TEST_CASE("an exact read follows a value that grows between its queries, up to a
     const raw::Value restless = raw::ReadValue(store, HKCU, kKey, "v");
     CHECK(restless.presence == raw::Presence::Unreadable);
     CHECK(restless.status == status::kMoreData);
+
+    // A key another program deletes between the two queries no longer has
+    // the value: it is gone, not unreadable.
+    store.AfterEachQuery([&] { store.DeleteKey(HKCU, kKey); });
+    CHECK(raw::ReadValue(store, HKCU, kKey, "v").presence == raw::Presence::Absent);
     CHECK(store.OpenHandles() == 0);
+}
+
+TEST_CASE("an owner releases what it holds once, and nothing for nothing") {
+    std::vector<int> released;
+    const auto release = [&](int handle) { released.push_back(handle); };
+    {
+        Owner<int, std::function<void(int)>> owner(1, release);
+        owner.Reset(2);
+        owner.Reset(0);
+        owner.Reset(3);
+        Owner<int, std::function<void(int)>> moved(std::move(owner));
+        CHECK((!owner && moved.get() == 3));
+    }
+    CHECK(released == std::vector<int>{1, 2, 3});
 }
