@@ -121,6 +121,8 @@ TEST_CASE("the desktop icon is never read: neither button, key present or not") 
     for (bool present : {false, true}) {
         Program p;
         if (present) p.store.Put(HKLM, kDeskIcon, "", regtype::kSz, {});
+        // Start-up clears both, whatever showed before.
+        p.window.Select(CatalogueEntry(TweakId::deskicon), present ? Side::On : Side::Off);
         p.Start();
         CHECK_FALSE(p.window.IsSelected("Option12"));
         CHECK_FALSE(p.window.IsSelected("Option11"));
@@ -343,27 +345,45 @@ TEST_CASE("the plain words for a refused write name the setting and the true rea
     const auto message = [](TweakId id, Side side, mdlreg::WriteResult result) {
         return WriteFailureMessage(CatalogueEntry(id), side, result);
     };
-    const std::string denied_lm = message(TweakId::deskicon, Side::On, {status::kAccessDenied});
-    CHECK(denied_lm.find("\"Icon on Desktop\" could not be changed to \"Show\"") !=
-          std::string::npos);
-    CHECK(denied_lm.find("administrator") != std::string::npos);
-    CHECK(denied_lm.find("The setting is as it was before.") != std::string::npos);
-
-    const std::string denied_cu = message(TweakId::bcc, Side::Off, {status::kAccessDenied});
-    CHECK(denied_cu.find("\"Show BCC Field\" could not be changed to \"Disabled\"") !=
-          std::string::npos);
-    CHECK(denied_cu.find("administrator") == std::string::npos);
-
-    // Hide over a key that holds subkeys: rights would not help; say so and name the key.
-    const std::string subkeys =
-        message(TweakId::deskicon, Side::Off, {status::kAccessDenied, true});
-    CHECK(subkeys.find("\"Icon on Desktop\" could not be changed to \"Hide\"") !=
-          std::string::npos);
-    CHECK(subkeys.find("HKEY_LOCAL_MACHINE\\" + kDeskIcon) != std::string::npos);
-    CHECK(subkeys.find("subkeys") != std::string::npos);
-    CHECK(subkeys.find("administrator") == std::string::npos);
-
-    CHECK(message(TweakId::msn, Side::On, {1359}).find("error 1359") != std::string::npos);
+    // Each reason in full: the setting and the side, why, and that nothing changed.
+    struct Row {
+        TweakId id;
+        Side side;
+        mdlreg::WriteResult result;
+        std::string reason;
+    };
+    const std::vector<Row> rows = {
+        {TweakId::deskicon,
+         Side::On,
+         {status::kAccessDenied},
+         "Windows refused access: this setting applies to every user of the computer, so "
+         "changing it needs administrator rights. Start Brevlin as an administrator and try "
+         "again."},
+        {TweakId::bcc,
+         Side::Off,
+         {status::kAccessDenied},
+         "Windows refused access to the registry key where Outlook keeps this setting. Your "
+         "account may not be allowed to change it."},
+        // Hide over a key that holds subkeys: rights would not help.
+        {TweakId::deskicon,
+         Side::Off,
+         {status::kAccessDenied, true},
+         "Windows would not delete the registry key HKEY_LOCAL_MACHINE\\" + kDeskIcon +
+             " because another program has made subkeys in it. Brevlin deletes only the key "
+             "itself: remove its subkeys with the Registry Editor, then try again."},
+        {TweakId::plaintext,
+         Side::On,
+         {status::kKeyDeleted},
+         "The registry key disappeared while Brevlin was changing it. Please try again."},
+        {TweakId::msn, Side::On, {1359}, "Windows reported error 1359."},
+    };
+    for (const Row& row : rows) {
+        const Tweak& tweak = CatalogueEntry(row.id);
+        CHECK(message(row.id, row.side, row.result) ==
+              "The setting \"" + std::string(tweak.frame_caption) +
+                  "\" could not be changed to \"" + std::string(tweak.choice(row.side).caption) +
+                  "\".\n\n" + row.reason + "\n\nThe setting is as it was before.");
+    }
 
     // Refused twice: the value in the key the write made, then that key's
     // removal (an account that may make subkeys, and neither set values nor

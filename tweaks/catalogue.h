@@ -128,7 +128,5 @@ constexpr const Tweak& CatalogueEntry(TweakId id) {
     return kCatalogue[static_cast<std::size_t>(id)];
 }
 std::span<const Tweak> Catalogue();
-// The entry whose name is this text, as the command line spells it.
-const Tweak* TweakNamed(std::string_view name);
 
 }  // namespace brevlin
