@@ -334,6 +334,8 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
           "msn       differs dword:00000001 dword:00000000\r\n"
           "plaintext matches\r\nlogging   matches\r\n"
           "deskicon  differs hidden         shown\r\n");
+    CHECK(cli.Run({"check", "all.reg", "attach", "/fo", "csv", "/nh"}).out ==
+          "\"attach\",\"differs\",\"\"\" \\u00e9~\"\"\",\"hex(1):\"\r\n");
     const cli::Outcome what_if = cli.Run({"apply", "all.reg", "/whatif"});
     CHECK((what_if.exit_code == 0 && cli.store.Dump() == before));
     CHECK(what_if.out.starts_with("attach     would change\r\nbcc        would change\r\n"));
