@@ -1,7 +1,8 @@
 // Owns one handle and gives it back exactly once, through its release
 // function, when the owner ends. Move-only. It sits in the lowest room so
-// that every room can use it: key handles here, DCs, GDI objects, icons and
-// COM pointers in the window, keys in the tests.
+// that every room can use it: key handles here, DCs, GDI objects, icons,
+// hooks and the COM apartment in the window, files in the command line,
+// keys in the tests.
 //
 // A null handle (0) holds nothing, so nothing is released for it. Where an
 // algorithm closes what a failed open left, as mdlreg's does, it says so

@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "registry/store.h"
+#include "tests/design_names.h"
 #include "tests/registry_backends.h"
 
 using namespace brevlin;
@@ -378,10 +379,7 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
 TEST_CASE("list and get as the window would show it; set stores exactly the button's data") {
     // The extension list "Disabled" writes, as Windows stores it: UTF-16
     // with its NUL.
-    const std::string list =
-        "adp;mdb;asx;mda;mdz;exe;com;reg;bat;scr;ade;bas;vb;vbs;chm;cmd;cpl;crt;hlp;hta;inf;ins;"
-        "isp;js;jse;lnk;mde;msi;msp;msc;mst;pcd;pif;prf;scf;sct;shb;shs;url;vbe;wsc;wsf;wsh";
-    const std::string unblocked = Wide(list) + '\0' + '\0';
+    const std::string unblocked = Wide(test::kExtensionList) + '\0' + '\0';
     struct Row {
         const char* setting;
         std::string path;

@@ -24,9 +24,7 @@ const std::string kMail = "Software\\Microsoft\\Office\\10.0\\Outlook\\Options\\
 const std::string kDeskIcon =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\"
     "{00020D75-0000-0000-C000-000000000046}";
-const std::string kList =
-    "adp;mdb;asx;mda;mdz;exe;com;reg;bat;scr;ade;bas;vb;vbs;chm;cmd;cpl;crt;hlp;hta;inf;ins;"
-    "isp;js;jse;lnk;mde;msi;msp;msc;mst;pcd;pif;prf;scf;sct;shb;shs;url;vbe;wsc;wsf;wsh";
+const std::string kList(test::kExtensionList);
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 // How the registry stores an ASCII text: in UTF-16.

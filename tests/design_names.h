@@ -1,6 +1,6 @@
 // The names the design gives the window's option buttons, holders and focus
-// order, written out here from the design itself, so that the tests speak
-// them without asking the code under test.
+// order, and the list "Disabled" stores, written out here from the design itself, so that the tests
+// speak them without asking the code under test.
 #pragma once
 
 #include <array>
@@ -35,6 +35,11 @@ inline constexpr std::array<ButtonName, 14> kButtonNames{{
     {"Option12", "Frame6", TweakId::deskicon, Side::On},
     {"Option11", "Frame6", TweakId::deskicon, Side::Off},
 }};
+
+// The list "Disabled" stores in Level1Remove: 43 extensions, 169 characters.
+inline constexpr std::string_view kExtensionList =
+    "adp;mdb;asx;mda;mdz;exe;com;reg;bat;scr;ade;bas;vb;vbs;chm;cmd;cpl;crt;hlp;hta;inf;ins;"
+    "isp;js;jse;lnk;mde;msi;msp;msc;mst;pcd;pif;prf;scf;sct;shb;shs;url;vbe;wsc;wsf;wsh";
 
 // The holders of the six settings that are read, in catalogue order.
 inline constexpr std::array<std::string_view, 6> kHolderNames{"Text2",  "Label6", "Label5",

@@ -124,9 +124,7 @@ private:
     // Leaves the COM apartment the first sight did not wait for: the
     // function that does it, loaded with ole32, or null if never entered.
     struct CallUninitialize {
-        void operator()(void(WINAPI* uninitialize)()) const {
-            if (uninitialize) uninitialize();
-        }
+        void operator()(void(WINAPI* uninitialize)()) const { uninitialize(); }
     };
     Owner<void(WINAPI*)(), CallUninitialize> com_;
 };
