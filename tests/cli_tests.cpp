@@ -261,6 +261,10 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
          ", line 4: a byte that is not 1 or 2 hex digits"},
         {header + Wide(preferences + "\"ShowBcc\"=hex:01,\\\r\n  02 03\r\n"),
          ", line 5: bytes not separated by commas"},
+        {header + Wide(preferences + "\"ShowBcc\"=hex:01,\\ 02\r\n"),
+         ", line 4: a \\ not at the end of a line"},
+        {header + Wide(preferences + "\"ShowBcc\"=hex:01,\\"),
+         ", line 4: a \\ not at the end of a line"},
         {header + Wide(preferences + "\"ShowBcc\"=\"a\r\n"),
          ", line 4: a text without its closing quote"},
         {header + Wide(preferences + "\"ShowBcc\"=\"\\q\"\r\n"),
@@ -305,9 +309,9 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
 
 TEST_CASE("apply and check: changed, unchanged, refused in the window's words; scopes") {
     Cli source;
-    // " é~", which check spells in ASCII.
+    // " é~" and a DEL, which check spells in ASCII.
     source.store.PutExact(HKCU, kOutlook + "\\Security", "Level1Remove", regtype::kSz,
-                          Bytes({" \0\xE9\0~\0\0\0", 8}));
+                          Bytes({" \0\xE9\0~\0\x7F\0\0\0", 10}));
     source.store.PutExact(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
     source.store.PutExact(HKCU, kOutlook + "\\IM", "Enabled", regtype::kDword, {1, 0, 0, 0});
     source.Export("all.reg");
@@ -327,16 +331,16 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
     const cli::Outcome checked = cli.Run({"check", "all.reg"});
     CHECK(checked.exit_code == 1);
     CHECK(checked.out ==
-          "Setting   Result  File           Stored\r\n"
-          "========= ======= ============== ==============\r\n"
-          "attach    differs \" \\u00e9~\"     hex(1):\r\n"
-          "bcc       differs dword:00000001 no value\r\n"
-          "systray   differs no value       dword:00000001\r\n"
-          "msn       differs dword:00000001 dword:00000000\r\n"
+          "Setting   Result  File             Stored\r\n"
+          "========= ======= ================ ==============\r\n"
+          "attach    differs \" \\u00e9~\\u007f\" hex(1):\r\n"
+          "bcc       differs dword:00000001   no value\r\n"
+          "systray   differs no value         dword:00000001\r\n"
+          "msn       differs dword:00000001   dword:00000000\r\n"
           "plaintext matches\r\nlogging   matches\r\n"
-          "deskicon  differs hidden         shown\r\n");
+          "deskicon  differs hidden           shown\r\n");
     CHECK(cli.Run({"check", "all.reg", "attach", "/fo", "csv", "/nh"}).out ==
-          "\"attach\",\"differs\",\"\"\" \\u00e9~\"\"\",\"hex(1):\"\r\n");
+          "\"attach\",\"differs\",\"\"\" \\u00e9~\\u007f\"\"\",\"hex(1):\"\r\n");
     const cli::Outcome what_if = cli.Run({"apply", "all.reg", "/whatif"});
     CHECK((what_if.exit_code == 0 && cli.store.Dump() == before));
     CHECK(what_if.out.starts_with("attach     would change\r\nbcc        would change\r\n"));

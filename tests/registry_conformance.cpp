@@ -308,16 +308,17 @@ TEST_CASE_TEMPLATE("texts: the A functions convert through code page 1252, the W
     };
     // clang-format off
     const std::vector<Row> rows = {
-        {"A: a text in the code page, its NUL following", false, regtype::kSz, 4,
-         {0xE9, 0x80, 0x81, 'A', 0}, {0xE9, 0, 0xAC, 0x20, 0x81, 0, 'A', 0, 0, 0},
-         {0xE9, 0x80, 0x81, 'A', 0}, false},
+        {"A: a text in the code page, its NUL following", false, regtype::kSz, 5,
+         {0xE9, 0x80, 0x9F, 0x81, 'A', 0},
+         {0xE9, 0, 0xAC, 0x20, 0x78, 0x01, 0x81, 0, 'A', 0, 0, 0},
+         {0xE9, 0x80, 0x9F, 0x81, 'A', 0}, false},
         {"A: other types as they are", false, regtype::kBinary, 3,
          {0xE9, 0x80, 0, 0}, {0xE9, 0x80, 0}, {0xE9, 0x80, 0}, false},
         {"W: CJK and a lone surrogate, no NUL after", true, regtype::kSz, 4,
          {0xE5, 0x65, 0x00, 0xD8, 'X', 'X'}, {0xE5, 0x65, 0x00, 0xD8}, {'?', '?'}, true},
-        {"W: best fit, and the NUL unit after", true, regtype::kSz, 6,
-         {0x00, 0x01, 0x01, 0xFF, 0xAC, 0x20, 0, 0}, {0x00, 0x01, 0x01, 0xFF, 0xAC, 0x20, 0, 0},
-         {'A', '!', 0x80, 0}, false},
+        {"W: best fit, and the NUL unit after", true, regtype::kSz, 8,
+         {0x00, 0x01, 0x01, 0xFF, 0xAC, 0x20, 0xFF, 0x00, 0, 0},
+         {0x00, 0x01, 0x01, 0xFF, 0xAC, 0x20, 0xFF, 0x00, 0, 0}, {'A', '!', 0x80, 0xFF, 0}, false},
         {"W: an odd count ending in a NUL takes the unit after it", true, regtype::kSz, 5,
          {'a', 0, 'b', 0, 0, 0, 0x5A}, {'a', 0, 'b', 0, 0, 0, 0x5A}, {'a', 'b', 0}, true},
         {"W: an odd text otherwise stays odd", true, regtype::kSz, 3,
