@@ -4,7 +4,14 @@
 
 #include <climits>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "registry/code_page.h"
 #include "registry/mdlreg.h"
 #include "registry/raw.h"
 #include "tests/registry_backends.h"
@@ -79,6 +86,7 @@ TEST_CASE_TEMPLATE("a number read takes only a 4-byte REG_DWORD, as signed", B, 
     s.Put("k", "all_bits", regtype::kDword, Le32(0xFFFFFFFFu));
     s.Put("k", "lowest", regtype::kDword, Le32(0x80000000u));
     s.Put("k", "order", regtype::kDword, Le32(0x01020304u));
+    s.Put("k", "short", regtype::kDword, {5});
     s.PutText("k", "text_one", std::string("1\0", 2));
     s.Put("k", "binary", regtype::kBinary, Le32(1));
     s.Put("k", "qword", regtype::kQword, {1, 0, 0, 0, 0, 0, 0, 0});
@@ -88,6 +96,7 @@ TEST_CASE_TEMPLATE("a number read takes only a 4-byte REG_DWORD, as signed", B, 
     CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "all_bits") == -1);
     CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "lowest") == INT_MIN);
     CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "order") == 0x01020304);
+    CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "short") == 5);  // its low byte
     CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "text_one") == 0);
     CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "binary") == 0);
     CHECK(mdlreg::ReadDword(b.reg, HKCU, key, "qword") == 0);  // larger than 4 bytes
@@ -236,7 +245,7 @@ TEST_CASE_TEMPLATE("what mdlreg relies on in the platform functions", B, BREVLIN
         CHECK(reg.QueryValue(key, "v", &type, buffer, &size) == status::kMoreData);
         CHECK(size == 6);
         CHECK(type == regtype::kSz);
-        for (std::uint8_t byte : buffer) CHECK(byte == 0xAA);
+        for (std::uint8_t left : buffer) CHECK(left == 0xAA);
     }
     SUBCASE("a missing value fails and reports type and size 0") {
         std::uint32_t type = 0xDEADBEEF, size = 0xDEADBEEF;
@@ -396,6 +405,37 @@ TEST_CASE_TEMPLATE("exact writes and reads carry type and bytes as stored, and m
     CHECK(raw::ProbeKey(b.reg, HKCU, s.Path("no\\such")).presence == raw::Presence::Absent);
     CHECK_FALSE(s.Exists("no"));
     CHECK(b.reg.OpenHandles() == 0);
+}
+
+// The code page's own table, as Windows and Wine ship it: a header of
+// 13 units, then the 256 units the bytes stand for, and further on one byte
+// for each of the 65,536 units, best fit included.
+TEST_CASE("the store converts texts unit for unit as code page 1252's own table says") {
+#ifdef _WIN32
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, MAX_PATH);
+    const std::string path = std::string(folder) + "\\c_1252.nls";
+#else
+    const std::string path = "/usr/share/wine/nls/c_1252.nls";  // Debian's wine has it
+#endif
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<std::uint8_t> nls{std::istreambuf_iterator<char>(file), {}};
+    REQUIRE_MESSAGE(nls.size() == 66082, path << " is not code page 1252's table");
+    const auto word = [&](std::size_t index) { return nls[2 * index] | nls[2 * index + 1] << 8; };
+    const std::size_t tables = static_cast<std::size_t>(word(0));
+    const std::size_t to_bytes = 2 * (tables + static_cast<std::size_t>(word(tables)) + 1);
+    for (unsigned code = 0; code < 256; ++code) {
+        const std::uint8_t ansi[] = {static_cast<std::uint8_t>(code)};
+        const int unit = word(tables + 1 + code);
+        CHECK(code_page::AnsiToUtf16(ansi) ==
+              std::vector<std::uint8_t>{std::uint8_t(unit), std::uint8_t(unit >> 8)});
+    }
+    std::size_t differ = 0;
+    for (unsigned unit = 0; unit < 0x10000; ++unit) {
+        const std::uint8_t utf16[] = {std::uint8_t(unit), std::uint8_t(unit >> 8)};
+        differ += code_page::Utf16ToAnsi(utf16) != std::vector<std::uint8_t>{nls[to_bytes + unit]};
+    }
+    CHECK(differ == 0);
 }
 
 TEST_CASE("status codes and value types are the numbers Windows gives them") {
