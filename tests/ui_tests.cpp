@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/design_names.h"
+#include "tests/design_texts.h"
 #include "tweaks/catalogue.h"
 #include "ui/gif.h"
 #include "ui/layout.h"
@@ -193,82 +194,23 @@ TEST_CASE("transparent labels show what lies beneath them") {
     CHECK(tip.top + tip.height - panel.top == 75);
 }
 
-TEST_CASE("tips: twelve elements, ten texts, and nothing for the rest") {
-    std::set<std::string_view> texts;
-    int elements = 0;
+TEST_CASE("every text the window shows or hands to the shell, as the design writes it") {
+    // A missing tip reads as such in a failure's message.
+    const auto tip = [](std::optional<std::string_view> text) {
+        return std::string(text.value_or("(no tip)"));
+    };
+    CHECK(MainWindow().caption == test::kWindowCaption);
+    CHECK(tip(TipFor("frmmain")) == tip(test::DesignedTip("frmmain")));
     for (const Control& control : Controls()) {
-        const auto tip = TipFor(control.name);
-        const bool has_tip = control.kind == Kind::Frame || control.name == "Label2" ||
-                             control.name == "Label3" || control.name == "lbltip" ||
-                             control.name == "ppaypal";
         CAPTURE(control.name);
-        CHECK(tip.has_value() == has_tip);
-        if (!tip) continue;
-        ++elements;
-        texts.insert(*tip);
-        CHECK(tip->find('\n') == std::string_view::npos);
+        CHECK(control.text == test::DesignedText(control.name));
+        CHECK(tip(TipFor(control.name)) == tip(test::DesignedTip(control.name)));
     }
-    const auto window = TipFor("frmmain");
-    REQUIRE(window);
-    texts.insert(*window);
-    CHECK(elements + 1 == 12);
-    CHECK(texts.size() == 10);
-    CHECK(*window == kDefaultTip);
-    CHECK(TipFor("Label2") == kDefaultTip);
-    CHECK(FindControl("lbltip")->text == kDefaultTip);
-    CHECK(TipFor("Label3") == "Click here to visit our website, www.quenbrook.com");
-    CHECK(TipFor("Frame6") ==
-          "Show the Outlook icon on your Desktop (this icon contains special "
-          "functionality; it is not just a shortcut).");
-}
-
-TEST_CASE("the link targets") {
-    // The web site is an unencrypted address of scheme and host only, and
-    // the tip of the link names that host.
-    const std::string site(kWebSite);
-    REQUIRE(site.compare(0, 7, "http://") == 0);
-    const std::string host = site.substr(7);
-    CHECK(host.find('/') == std::string::npos);
-    CHECK(TipFor("Label3") == "Click here to visit our website, " + host);
-    CHECK(WebSiteTooltip() == "Click to visit " + site);
-    const std::string url(kDonationUrl);
-    CHECK(url.find('?') == std::string::npos);
-    const std::string start = "https://www.paypal.com/xclick/";
-    REQUIRE(url.compare(0, start.size(), start) == 0);
-    // The keys in their order, each once, currency last.
-    std::vector<std::string> keys;
-    std::size_t at = start.size();
-    while (at < url.size()) {
-        const std::size_t end = std::min(url.find('&', at), url.size());
-        const std::string pair = url.substr(at, end - at);
-        keys.push_back(pair.substr(0, pair.find('=')));
-        at = end + 1;
-    }
-    CHECK(keys == std::vector<std::string>{"business", "item_name", "item_number", "amount",
-                                           "no_shipping", "no_note", "tax", "currency_code"});
-    CHECK(url.find("business=donate%40quenbrook.com&") != std::string::npos);
-    CHECK(url.find("item_name=Quenbrook.com+-+Brevlin+Donation%21&") != std::string::npos);
-    CHECK(url.substr(url.size() - 17) == "currency_code=USD");
-}
-
-TEST_CASE("the farewell: six lines, the third empty, no break at the end") {
-    const std::string text(kFarewellText);
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (true) {
-        const std::size_t end = text.find("\r\n", at);
-        lines.push_back(text.substr(at, end - at));
-        if (end == std::string::npos) break;
-        at = end + 2;
-    }
-    REQUIRE(lines.size() == 6);
-    CHECK(lines[0] == "If you made changes, they have been applied.");
-    CHECK(lines[2].empty());
-    CHECK(lines[5] == "Your comments and donations are welcomed and appreciated!");
-    // No lone CR or LF anywhere.
-    std::size_t breaks = 0;
-    for (char c : text) breaks += (c == '\r' || c == '\n');
-    CHECK(breaks == 10);
+    CHECK(kWebSite == test::kWebSite);
+    CHECK(WebSiteTooltip() == test::kWebSiteTooltip);
+    CHECK(kDonationUrl == test::kDonationUrl);
+    CHECK(kFarewellText == test::kFarewellText);
+    CHECK(kFarewellTitle == test::kFarewellTitle);
 }
 
 TEST_CASE("shell arguments: a text as it is, a number as digits, 0 as none") {

@@ -146,6 +146,19 @@ std::string Utf16(const std::string& ascii) {
     return bytes;
 }
 
+// A value's entry in a version 5 file, from its name to the end of the last
+// line it continues on, as UTF-16 bytes; empty when the file has none.
+std::string EntryOf(const std::string& file, const std::string& name) {
+    const std::string line_end = Utf16("");
+    const std::string named = Utf16("\"" + name + "\"=");
+    const std::size_t begin = file.find(named.substr(0, named.size() - line_end.size()));
+    if (begin == std::string::npos) return "";
+    std::size_t end = begin;
+    do end = file.find(line_end, end + 2);
+    while (end != std::string::npos && file.compare(end - 2, 2, std::string("\\\0", 2)) == 0);
+    return file.substr(begin, end - begin);
+}
+
 const std::string kEveryCheckRow =
     "Setting   Result  File Stored\r\n"
     "========= ======= ==== ======\r\n";
@@ -205,6 +218,9 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
     PutExact(HKCU, kPreferences, "MinToTray", REG_SZ, std::string("a\0b\0c", 5));
     PutExact(HKCU, kIm, "Enabled", REG_SZ, "a");
     PutExact(HKCU, kMail, "ReadAsPlain", REG_SZ, std::string("a\0\r\0\n\0b\0\0\0", 10));
+    // A text of 25 units whose hex(2) lines wrap twice, at the wrap column.
+    PutExact(HKCU, kMail, "EnableLogging", REG_EXPAND_SZ,
+             Utf16("%USERPROFILE%\\Local\\Temp").substr(0, 48) + std::string(2, '\0'));
     PutKey(HKLM, kDesktopIconKey);
     const std::string stored = Exactly();
 
@@ -214,16 +230,19 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
         "brevlinc: warning: regedit /s cannot store HKEY_CURRENT_USER\\" + kOutlook;
     CHECK(exported.err == warning + "\\Preferences\\MinToTray as it is\r\n" + warning +
                               "\\IM\\Enabled as it is\r\n");
-    // Where regedit's own export keeps the bytes, its lines are ours.
-    CHECK(Start("regedit.exe /e \"" + regedit + "\" \"HKEY_CURRENT_USER\\" + kOutlook + "\"")
-              .exit_code == 0);
-    const std::string quoted =
-        Utf16("\"Level1Remove\"=\"").substr(0, 32) +
-        std::string("\xe5\x65\x2c\x67;\0e\0\xe9\0\x3d\xd8\x00\xde\x00\xd8", 16) + Utf16("\"");
-    for (const std::string& line : {quoted, Utf16("\"ReadAsPlain\"=\"a\\r\\nb\"")}) {
-        CHECK(Contents(regedit).find(line) != std::string::npos);
-        CHECK(Contents(file).find(line) != std::string::npos);
-    }
+    // Where regedit's own export keeps the bytes, its lines are ours, wrapped
+    // where it wraps them.
+    const auto same_as_regedit = [&](std::initializer_list<std::string> names) {
+        CHECK(Start("regedit.exe /e \"" + regedit + "\" \"HKEY_CURRENT_USER\\" + kOutlook + "\"")
+                  .exit_code == 0);
+        for (const std::string& name : names) {
+            CAPTURE(name);
+            const std::string theirs = EntryOf(Contents(regedit), name);
+            CHECK_FALSE(theirs.empty());
+            CHECK(EntryOf(Contents(file), name) == theirs);
+        }
+    };
+    same_as_regedit({"Level1Remove", "ReadAsPlain", "EnableLogging"});
     CHECK(Brevlinc("check \"" + file + "\"").out ==
           kEveryCheckRow +
               "attach    matches\r\nbcc       matches\r\nsystray   matches\r\n"
@@ -295,6 +314,14 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
               "itself: remove its subkeys with the Registry Editor, then try again. The setting "
               "is as it was before.\r\n");
     CHECK(Exactly().ends_with("icon shown\nits subkey\n"));
+
+    // A hex line that wraps once, and one whose last byte ends it at the
+    // wrap column: regedit does not continue that one.
+    ClearSettings();
+    PutExact(HKCU, kPreferences, "MinToTray", REG_BINARY, std::string(30, 'z'));
+    PutExact(HKCU, kMail, "ReadAsPlain", REG_BINARY, std::string(20, 'z'));
+    Succeeds("export \"" + file + "\" /y");
+    same_as_regedit({"MinToTray", "ReadAsPlain"});
 
     for (const std::string& each : {file, user, machine, regedit}) DeleteFileA(each.c_str());
     ClearSettings();

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "tests/design_texts.h"
 #include "tests/e2e/driver.h"
 
 using namespace brevlin::e2e;
@@ -57,7 +58,7 @@ TEST_CASE("the program icon: two images, 16 and 32 pixels, 24 bits, in icon grou
 }
 
 TEST_CASE("the version record") {
-    const std::string copyright = "Copyright (c) 2002 Quenbrook";
+    const std::string copyright(brevlin::test::kCopyright);
     CHECK(VersionString("Comments") == "Brevlin 3.0 for Microsoft Outlook 2002. " + copyright);
     CHECK(VersionString("CompanyName") == copyright);
     CHECK(VersionString("FileDescription") == copyright);

@@ -11,9 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/design_texts.h"
 #include "tests/e2e/driver.h"
-#include "ui/layout.h"
-#include "ui/texts.h"
 
 using namespace brevlin;
 using namespace brevlin::e2e;
@@ -37,7 +36,7 @@ std::unique_ptr<Program> StartBrevlin() {
 std::string Tip(const Program& program) { return TextOf(program.Find("lbltip")); }
 
 std::string_view TipOf(std::string_view element) {
-    const auto tip = ui::TipFor(element);
+    const auto tip = test::DesignedTip(element);
     REQUIRE_MESSAGE(tip.has_value(), element << " has no tip");
     return *tip;
 }
@@ -91,13 +90,13 @@ std::string Listed(const std::vector<std::string>& urls) {
 TEST_CASE("the tip area shows the tip of each of the twelve elements that have one") {
     ClearSettings();
     const auto app = StartBrevlin();
-    REQUIRE(Tip(*app) == ui::kDefaultTip);
+    REQUIRE(Tip(*app) == test::kDefaultTip);
 
     // Each element right after one whose tip differs, so that every one of
     // them has to change the text.
     const std::string_view order[] = {"Frame1", "frmmain", "Frame2", "Label2",  "Frame3", "lbltip",
                                       "Frame4", "Label3",  "Frame5", "ppaypal", "Frame6", "Frame7"};
-    std::string previous(ui::kDefaultTip);
+    std::string previous(test::kDefaultTip);
     for (const std::string_view element : order) {
         CAPTURE(element);
         const std::string_view expected = TipOf(element);
@@ -138,7 +137,7 @@ TEST_CASE(
     for (const Step& step : steps) {
         CAPTURE(step.element);
         const std::string_view expected = TipOf(step.tip_from);
-        if (ui::TipFor(step.element)) {
+        if (test::DesignedTip(step.element)) {
             CHECK(PointAt(*app, step.element, expected) == expected);
         } else {
             CHECK(PointAtAndWait(*app, SpotOf(*app, step.element)) == expected);
@@ -168,8 +167,8 @@ TEST_CASE(
         std::string_view element;
         std::string url;
     };
-    const Link site{"Label3", "http://www.quenbrook.com"};
-    const Link donation{"ppaypal", std::string(ui::kDonationUrl)};
+    const Link site{"Label3", std::string(test::kWebSite)};
+    const Link donation{"ppaypal", std::string(test::kDonationUrl)};
     std::vector<std::string> expected;
     ULONGLONG last_click = 0;
     for (const Link& link : {site, site, donation, donation}) {
@@ -280,8 +279,8 @@ TEST_CASE("every way of closing shows the farewell once, then the program ends, 
         const std::optional<MessageBoxView> box = WaitForMessageBox(app->process_id());
         CHECK_MESSAGE(box.has_value(), "no farewell appeared");
         if (!box) continue;
-        CHECK(box->title == "Thannks for using Brevlin!");
-        CHECK(box->text == ui::kFarewellText);
+        CHECK(box->title == test::kFarewellTitle);
+        CHECK(box->text == test::kFarewellText);
         CHECK(std::string(NameOf(box->icon)) == NameOf(BoxIcon::Information));
         CHECK(box->buttons == std::vector<int>{IDOK});
         CHECK(GetWindow(box->box, GW_OWNER) == window);

@@ -31,10 +31,9 @@
 #include <optional>
 #include <string>
 
+#include "tests/design_texts.h"
 #include "tests/e2e/driver.h"
 #include "tweaks/catalogue.h"
-#include "ui/layout.h"
-#include "ui/texts.h"
 
 using namespace brevlin;
 using namespace brevlin::e2e;
@@ -77,7 +76,7 @@ int Show(const char* hover) {
         }
         MovePointer(OpenSpot(target));
         // The tip area answers the pointer; wait until it shows the tip.
-        const auto tip = ui::TipFor(hover);
+        const auto tip = test::DesignedTip(hover);
         HWND tip_area = program.Find("lbltip");
         if (tip && tip_area && !WaitUntil([&] { return TextOf(tip_area) == *tip; }, 3000))
             std::fprintf(stderr, "the tip of %s did not show\n", hover);
