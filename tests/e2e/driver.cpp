@@ -885,6 +885,14 @@ Program::~Program() {
 
 bool Program::Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
 
+std::string Program::Outcome() const {
+    DWORD code = 0;
+    if (Running() || !GetExitCodeProcess(info_.hProcess, &code)) return "it still runs";
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08lX", code);
+    return std::string("it ended with exit code ") + hex;
+}
+
 bool Program::WaitForExit(int timeout_ms) {
     return WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout_ms)) == WAIT_OBJECT_0;
 }

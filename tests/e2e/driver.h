@@ -231,6 +231,8 @@ public:
     HWND window() const { return window_; }
     DWORD process_id() const { return info_.dwProcessId; }
     bool Running() const;
+    // How it ended, for a message: its exit code, or that it still runs.
+    std::string Outcome() const;
     // Waits for the process to end by itself.
     bool WaitForExit(int timeout_ms = 5000);
     void Kill();

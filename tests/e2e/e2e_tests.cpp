@@ -29,7 +29,8 @@ constexpr std::string_view kMail = "Software\\Microsoft\\Office\\10.0\\Outlook\\
 
 std::unique_ptr<Program> StartBrevlin() {
     auto program = std::make_unique<Program>();
-    REQUIRE_MESSAGE(program->window() != nullptr, "brevlin.exe did not show its main window");
+    REQUIRE_MESSAGE(program->window() != nullptr,
+                    "brevlin.exe did not show its main window: " << program->Outcome());
     // The controls out of sight are made just after the window shows.
     REQUIRE(program->Settle());
     return program;

@@ -27,7 +27,8 @@ std::unique_ptr<Program> StartBrevlin() {
     // Out of the way, so that no control shows its tip before the test asks.
     MovePointer({0, 0});
     auto program = std::make_unique<Program>();
-    REQUIRE_MESSAGE(program->window() != nullptr, "brevlin.exe did not show its main window");
+    REQUIRE_MESSAGE(program->window() != nullptr,
+                    "brevlin.exe did not show its main window: " << program->Outcome());
     // The controls out of sight are made just after the window shows.
     REQUIRE(program->Settle());
     return program;
