@@ -21,7 +21,6 @@ constexpr RegRoot HKCU = RegRoot::CurrentUser;
 constexpr RegRoot HKLM = RegRoot::LocalMachine;
 const std::string kOutlook = "Software\\Microsoft\\Office\\10.0\\Outlook";
 const std::string kPreferences = kOutlook + "\\Preferences";
-const std::string kMail = kOutlook + "\\Options\\Mail";
 const std::string kDeskIcon =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\"
     "{00020D75-0000-0000-C000-000000000046}";
@@ -87,18 +86,14 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
           "unreadable, unwritable or differing, 2 a mistake in the command or FILE.\r\n");
     for (const char* form : {"/?", "-?", "-h", "/H", "--HELP"})
         CHECK(Cli().Run({form}).out == help);
-    const std::string set_help =
-        "brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n"
-        "  brevlinc set SETTING on|off [SETTING on|off ...]\r\n\r\n"
-        "Checks all, then makes each button's write in turn; prints the state, or\r\n"
-        "\"refused:\" and the window's words (exit 1).\r\n";
-    CHECK(Cli().Run({"set", "/?"}).out == set_help);
-    CHECK(Cli().Run({"HELP", "Set"}).out == set_help);
     const std::vector<std::pair<std::string, std::string>> commands = {
         {"list [/fo table|list|csv] [/nh]",
          "Each setting's state as the window shows it after start-up, with its frame\r\n"
          "and button; deskicon's is whether its key exists.\r\n"},
         {"get SETTING", "The setting's state, as list gives it.\r\n"},
+        {"set SETTING on|off [SETTING on|off ...]",
+         "Checks all, then makes each button's write in turn; prints the state, or\r\n"
+         "\"refused:\" and the window's words (exit 1).\r\n"},
         {"export [FILE] [SCOPE] [/y]",
          "The stored values exactly, as a version 5.00 .reg file; /y replaces FILE.\r\n"
          "Warns of values regedit /s cannot store; apply can.\r\n"},
@@ -111,9 +106,12 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
         {"help [COMMAND]", "This text, or a command's.\r\n"},
     };
     for (const auto& [synopsis, details] : commands)
-        CHECK(Cli().Run({"help", synopsis.substr(0, synopsis.find(' '))}).out ==
-              "brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n  brevlinc " + synopsis +
-                  "\r\n\r\n" + details);
+        for (std::vector<std::string> asked :
+             {std::vector<std::string>{"HELP", synopsis.substr(0, synopsis.find(' '))},
+              {synopsis.substr(0, synopsis.find(' ')), "/?"}})
+            CHECK(Cli().Run(asked).out ==
+                  "brevlinc 3.00: Brevlin's Outlook 2002 settings\r\n\r\n  brevlinc " + synopsis +
+                      "\r\n\r\n" + details);
     CHECK(Cli().Run({"/version"}).out == "brevlinc 3.00\r\n");
     CHECK(Cli().Run({"--VERSION"}).out == "brevlinc 3.00\r\n");
     for (std::vector<std::string> any_case :
@@ -384,6 +382,8 @@ TEST_CASE("list and get as the window would show it; set stores exactly the butt
     // The extension list "Disabled" writes, as Windows stores it: UTF-16
     // with its NUL.
     const std::string unblocked = Wide(test::kExtensionList) + '\0' + '\0';
+    // The text and one of the numbers, which all take the same write (the
+    // window's own cases check each).
     struct Row {
         const char* setting;
         std::string path;
@@ -393,10 +393,6 @@ TEST_CASE("list and get as the window would show it; set stores exactly the butt
     const std::vector<Row> rows = {
         {"attach", kOutlook + "\\Security", "Level1Remove", {}, Bytes(unblocked)},
         {"bcc", kPreferences, "ShowBcc", {1, 0, 0, 0}, {0, 0, 0, 0}},
-        {"systray", kPreferences, "MinToTray", {1, 0, 0, 0}, {0, 0, 0, 0}},
-        {"msn", kOutlook + "\\IM", "Enabled", {1, 0, 0, 0}, {0, 0, 0, 0}},
-        {"plaintext", kMail, "ReadAsPlain", {1, 0, 0, 0}, {0, 0, 0, 0}},
-        {"logging", kMail, "EnableLogging", {1, 0, 0, 0}, {0, 0, 0, 0}},
     };
     for (const Row& row : rows) {
         for (const char* state : {"on", "off"}) {
@@ -429,20 +425,8 @@ TEST_CASE("list and get as the window would show it; set stores exactly the butt
           "plaintext off   View PlainText only     Disable\r\n"
           "logging   off   Log activity            Disable\r\n"
           "deskicon  on    Icon on Desktop         Show\r\n");
-    CHECK(
-        cli.Run({"list", "/fo", "list"})
-            .out.starts_with(
-                "Setting: attach\r\nState:   on\r\nFrame:   Attachment Security\r\nButton:  Enabled\r\n"
-                "\r\nSetting: bcc\r\n"));
     CHECK(cli.Run({"set", "deskicon", "off"}).out == "deskicon   off\r\n");
-    CHECK(cli.store.Dump() ==
-          "HKCU\nHKLM\nHKLM\\Software\nHKLM\\Software\\Microsoft\n"
-          "HKLM\\Software\\Microsoft\\Windows\n"
-          "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\n"
-          "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\n"
-          "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\n"
-          "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\"
-          "NameSpace\n");
+    CHECK_FALSE(cli.store.HasKey(HKLM, kDeskIcon));
     CHECK(cli.Run({"export", "f.reg", "/Y"}).replace);
     CHECK_FALSE(cli.Run({"export", "f.reg"}).replace);
 }
