@@ -53,6 +53,7 @@ constexpr const char* kNotHeld = "2\2 holds no \2";
 constexpr const char* kNoneHeld = "2\2 holds none of the settings asked for";
 constexpr const char* kBadFile = "u\2\2\2: \2";
 constexpr const char* kCannotRead = "1cannot read \2: \2";
+constexpr const char* kTooLarge = "u\2 is larger than 64 MB, more than any export";
 constexpr const char* kCannotExport = "1cannot read \2: \2 Nothing exported.";
 constexpr const char* kNotRestored = "0warning: regedit /s cannot store \2 as it is";
 
@@ -264,6 +265,7 @@ bool Load(const Request& request, Context& context, const char* command, Loaded&
     if (!ScopeOf(request, scope, outcome)) return false;
     if (!scope.file) return Tell(outcome, kNoFile, command);
     const FileRead file = context.system.Read(scope.file, kMostFileBytes);
+    if (file.too_large) return Tell(outcome, kTooLarge, file.path.c_str());
     if (!file.read) return Tell(outcome, kCannotRead, file.path.c_str(), file.words.c_str());
     const FileProblem problem = ReadRegFile(file.bytes, loaded.held);
     if (problem.problem)
@@ -353,7 +355,7 @@ void Export(const Request& request, Context& context, Outcome& outcome) {
     }
     outcome.out = WriteRegFile(held);
     outcome.out_is_utf16 = true;
-    outcome.out_file = scope.file;
+    if (scope.file) outcome.out_file = scope.file;
     outcome.replace = request.options & kReplace;
 }
 

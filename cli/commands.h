@@ -23,10 +23,9 @@ struct Outcome {
     std::string out = {};       // standard output: UTF-8 text with CRLF line ends...
     bool out_is_utf16 = false;  // ...or export's file, UTF-16LE bytes
     std::string err = {};       // standard error, UTF-8, CRLF line ends
-    // Where `out` goes instead of standard output (export's FILE, one of
-    // the arguments; null for none), and whether a file that is there may
-    // be replaced (/y).
-    const char* out_file = nullptr;
+    // Where `out` goes instead of standard output (export's FILE as typed;
+    // empty for none), and whether a file that is there may be replaced (/y).
+    std::string out_file = {};
     bool replace = false;
 };
 

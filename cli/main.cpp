@@ -101,8 +101,10 @@ public:
                           ? ERROR_SUCCESS
                           : LastError();
         // No read of more than `most` bytes, far below 4 GB: one read.
-        if (!error && static_cast<unsigned long long>(size.QuadPart) > most)
-            error = ERROR_FILE_TOO_LARGE;
+        if (!error && static_cast<unsigned long long>(size.QuadPart) > most) {
+            file.too_large = true;
+            return file;
+        }
         file.bytes.resize(error ? 0 : static_cast<std::size_t>(size.QuadPart));
         if (!error && !ReadFile(handle.get(), file.bytes.data(),
                                 static_cast<DWORD>(file.bytes.size()), &got, nullptr))
@@ -168,7 +170,7 @@ bool Show(HANDLE to, const std::string& text, bool utf16) {
 }
 
 int Finish(Outcome outcome) {
-    if (outcome.out_file) {
+    if (!outcome.out_file.empty()) {
         const std::wstring path = FullPath(outcome.out_file);
         const std::string why = WriteFileAs(path, outcome.out, outcome.replace);
         outcome.out.clear();

@@ -44,7 +44,8 @@ struct Files final : cli::System {
     cli::FileRead Read(const std::string& name, std::size_t most) override {
         const auto found = files.find(name);
         cli::FileRead read{.path = "C:\\" + name};
-        if (found == files.end() || found->second.size() > most) return (read.words = "no", read);
+        if (found != files.end() && found->second.size() > most) read.too_large = true;
+        if (found == files.end() || read.too_large) return (read.words = "no", read);
         return (read.read = true, read.bytes = found->second, read);
     }
     std::string Words(long code) override { return "error " + std::to_string(code) + "."; }
@@ -373,7 +374,7 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
 
     cli.store.Refuse(HKCU, kPreferences, kRefuseOpen);
     const cli::Outcome unreadable = cli.Run({"export", "f.reg"});
-    CHECK((unreadable.exit_code == 1 && unreadable.out.empty() && !unreadable.out_file));
+    CHECK((unreadable.exit_code == 1 && unreadable.out.empty() && unreadable.out_file.empty()));
     CHECK(unreadable.err == "brevlinc: cannot read HKEY_CURRENT_USER\\" + kPreferences +
                                 "\\ShowBcc: error 5. Nothing exported.\r\n");
 }
