@@ -1,20 +1,21 @@
 #include "cli/regfile.h"
 
+#include "cli/ascii.h"
+
+#include <span>
 #include <vector>
 
 namespace brevlin::cli {
 namespace {
 
-// The catalogue's texts are string literals, so each ends in a NUL and can
-// be passed on as one; that keeps the calls below small.
-constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
-constexpr const char* kHexDigits = "0123456789abcdef";
+constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kHexDigits = "0123456789abcdef";
 // regedit continues a hex line once the line has reached this column.
 constexpr std::size_t kWrapColumn = 77;
 // The lines that regedit must not act on, and why.
-constexpr const char* kHiddenIconNote =
+constexpr std::string_view kHiddenIconNote =
     "; Hidden icon: for brevlinc apply, which never deletes subkeys";
-constexpr const char* kOneByteNote = "; 1 byte of text, which regedit /s cannot store";
+constexpr std::string_view kOneByteNote = "; 1 byte of text, which regedit /s cannot store";
 
 // The characters regedit writes escaped inside quotes: the two that quote,
 // and the two that would end the line.
@@ -28,7 +29,7 @@ bool SameKey(const Tweak& a, const Tweak& b) {
     return a.root == b.root && a.key_path == b.key_path;
 }
 
-char16_t UnitAt(const std::vector<std::uint8_t>& bytes, std::size_t index) {
+char16_t UnitAt(std::span<const std::uint8_t> bytes, std::size_t index) {
     return static_cast<char16_t>(bytes[2 * index] | bytes[2 * index + 1] << 8);
 }
 
@@ -50,119 +51,192 @@ bool CrashesRegedit(const raw::Value& value) {
     return IsPresentText(value) && value.bytes.size() == 1;
 }
 
-// UTF-16LE text being written, and the column its line has reached; or,
-// for a person, the same in ASCII, other characters as \uXXXX.
+// ------------------------------------------------------------------ writing
+
+// Text being written: UTF-16LE for the file, or ASCII for a person, other
+// characters as \uXXXX. It holds at most `most` bytes: a character that
+// would not fit is left out with all that follows, and the text is cut.
 class Utf16Text {
 public:
-    explicit Utf16Text(bool ascii = false) : ascii_(ascii) {}
+    enum class Form : std::uint8_t { File, Ascii };
+    Utf16Text(Form form, std::size_t most) : form_(form), most_(most) {}
 
-    void Unit(int unit) {
-        if (!ascii_) {
-            bytes_ += static_cast<char>(unit);
-            bytes_ += static_cast<char>(unit >> 8);
+    bool cut() const { return cut_; }
+    std::string& bytes() { return bytes_; }
+
+    void Unit(char16_t unit) {
+        const bool plain = form_ == Form::File || (unit >= 0x20 && unit < 0x7F);
+        const std::size_t size = form_ == Form::File ? 2 : plain ? 1 : 6;
+        if (cut_ || bytes_.size() + size > most_) {
+            cut_ = true;
             return;
         }
-        if (unit >= 0x20 && unit < 0x7F) return (void)(bytes_ += static_cast<char>(unit));
-        bytes_ += "\\u";
-        for (int shift = 12; shift >= 0; shift -= 4) bytes_ += kHexDigits[(unit >> shift) & 15];
+        if (form_ == Form::File) {
+            bytes_ += static_cast<char>(unit & 0xFF);
+            bytes_ += static_cast<char>(unit >> 8);
+        } else if (plain) {
+            bytes_ += static_cast<char>(unit);
+        } else {
+            bytes_ += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) bytes_ += kHexDigits[(unit >> shift) & 15];
+        }
     }
-    void Ascii(const char* text) {
-        while (*text) Unit(*text++);
+    void Ascii(std::string_view text) {
+        for (char c : text) Unit(static_cast<char16_t>(c));
     }
     void EndLine() {
         Ascii("\r\n");
         line_start_ = bytes_.size();
     }
-    std::size_t Column() const { return (bytes_.size() - line_start_) / 2; }
-    std::string& bytes() { return bytes_; }
 
     // Lower-case hexadecimal, at least `digits` of them.
     void Hex(std::uint32_t number, int digits) {
         while (digits < 8 && number >> (digits * 4) != 0) ++digits;
         for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-            Unit(kHexDigits[(number >> shift) & 15]);
-    }
-
-    void Quoted(const std::vector<std::uint8_t>& bytes, std::size_t units) {
-        Unit('"');
-        for (std::size_t i = 0; i < units; ++i) {
-            int unit = UnitAt(bytes, i);
-            for (const Escape& escape : kEscapes)
-                if (unit == escape.unit) Unit('\\'), unit = escape.letter;
-            Unit(unit);
-        }
-        Unit('"');
+            Unit(static_cast<char16_t>(kHexDigits[(number >> shift) & 15]));
     }
 
     // What follows "=": regedit's spelling wherever it keeps the bytes.
-    // When wrapped, long hex data continues on indented lines as regedit
+    // Wrapped, long hex data continues on indented lines as regedit
     // writes it.
     void Data(const raw::Value& value, bool wrap) {
-        const auto& b = value.bytes;
-        if (value.presence != raw::Presence::Present) return Unit('-');
-        if (QuotesExactly(value)) return Quoted(b, b.size() / 2 - 1);
-        if (value.type == regtype::kDword && b.size() == 4) {
-            Ascii("dword:");
-            return Hex(std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
-                           std::uint32_t{b[3]} << 24,
-                       8);
-        }
+        if (value.presence != raw::Presence::Present) return Unit(u'-');
+        if (QuotesExactly(value)) return Quoted(value.bytes);
+        if (value.type == regtype::kDword && value.bytes.size() == 4) return Dword(value.bytes);
         Ascii("hex");
-        if (value.type != regtype::kBinary) Unit('('), Hex(value.type, 1), Unit(')');
-        Unit(':');
-        for (std::size_t i = 0; i < b.size(); ++i) {
-            if (i > 0) Unit(',');
-            if (i > 0 && wrap && Column() >= kWrapColumn) Unit('\\'), EndLine(), Ascii("  ");
-            Hex(b[i], 2);
+        if (value.type != regtype::kBinary) {
+            Unit(u'(');
+            Hex(value.type, 1);
+            Unit(u')');
         }
+        Unit(u':');
+        HexBytes(value.bytes, wrap);
     }
 
-    void Key(const char* opening, const Tweak& tweak) {
+    // "[", "[-" or ";[-", then the setting's key.
+    void Key(std::string_view opening, const Tweak& tweak) {
         Ascii(opening);
-        Ascii(RootName(tweak.root).data());
-        Unit('\\');
-        Ascii(tweak.key_path.data());
-        Unit(']');
+        Ascii(RootName(tweak.root));
+        Unit(u'\\');
+        Ascii(tweak.key_path);
+        Unit(u']');
         EndLine();
     }
 
 private:
-    bool ascii_;
+    std::size_t Column() const { return (bytes_.size() - line_start_) / 2; }
+
+    // A text and its NUL, which the quotes stand for.
+    void Quoted(std::span<const std::uint8_t> bytes) {
+        Unit(u'"');
+        for (std::size_t i = 0; i + 1 < bytes.size() / 2 && !cut_; ++i) {
+            char16_t unit = UnitAt(bytes, i);
+            for (const Escape& escape : kEscapes) {
+                if (unit != escape.unit) continue;
+                Unit(u'\\');
+                unit = static_cast<char16_t>(escape.letter);
+                break;
+            }
+            Unit(unit);
+        }
+        Unit(u'"');
+    }
+
+    void Dword(std::span<const std::uint8_t> bytes) {
+        Ascii("dword:");
+        Hex(std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+                std::uint32_t{bytes[3]} << 24,
+            8);
+    }
+
+    void HexBytes(std::span<const std::uint8_t> bytes, bool wrap) {
+        // A file that cannot hold "xx," for each byte is cut at once, not
+        // after the limit's worth of writing.
+        const std::size_t least = 3 * 2 * bytes.size();
+        if (form_ == Form::File && bytes_.size() + least > most_ + 2) cut_ = true;
+        for (std::size_t i = 0; i < bytes.size() && !cut_; ++i) {
+            if (i > 0) Unit(u',');
+            if (i > 0 && wrap && Column() >= kWrapColumn) {
+                Unit(u'\\');
+                EndLine();
+                Ascii("  ");
+            }
+            Hex(bytes[i], 2);
+        }
+    }
+
+    Form form_;
+    std::size_t most_;
+    bool cut_ = false;
     std::string bytes_;
     std::size_t line_start_ = 0;
 };
 
+// The desktop icon: its key shown, or hidden as a comment to regedit, which
+// would delete the key's subkeys too.
+void KeyPresenceLines(Utf16Text& out, const Tweak& tweak, const raw::Value& value) {
+    if (value.presence == raw::Presence::Present) return out.Key("[", tweak);
+    out.Ascii(kHiddenIconNote);
+    out.EndLine();
+    out.Key(";[-", tweak);
+}
+
+// "Name"=data; a comment that only brevlinc reads where regedit would crash.
+// The settings' names need no escapes.
+void ValueLine(Utf16Text& out, const Tweak& tweak, const raw::Value& value) {
+    if (CrashesRegedit(value)) {
+        out.Ascii(kOneByteNote);
+        out.EndLine();
+        out.Unit(u';');
+    }
+    out.Unit(u'"');
+    out.Ascii(tweak.value_name);
+    out.Ascii("\"=");
+    out.Data(value, true);
+    out.EndLine();
+}
+
 // ------------------------------------------------------------------ reading
 
-int Lower(int c) { return c >= 'A' && c <= 'Z' ? c | 0x20 : c; }
-
-int HexDigit(char c) {
+int HexDigit(int c) {
     if (c >= '0' && c <= '9') return c - '0';
-    const int lower = Lower(c);
+    const int lower = AsciiLower(c);
     return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
-// Reads the file line by line into what each setting is given. The lines
-// are read in a copy of the file in which each UTF-16 unit is one char:
-// itself when ASCII, 0x80 otherwise (a NUL among them); a quoted text takes
-// its units from the file itself. Each reading step returns what is wrong,
-// or null.
+// What one line gives, before it is known to count: a comment line counts
+// only as one of the two lines brevlinc writes for itself.
+struct Given {
+    std::string_view problem = {};
+    const Tweak* tweak = nullptr;
+    bool key_line = false;
+    std::optional<raw::Value> value = {};  // none for a key that heads values
+    bool ours_as_comment = false;
+};
+
+// Reads the file's UTF-16 units line by line into what each setting is
+// given. Each reading step returns what is wrong, or nothing.
 class Parser {
 public:
-    Parser(const std::string& bytes, Held& held)
-        : bytes_(bytes), held_(held), text_(bytes.size() / 2 - 1, '\x80') {
-        for (std::size_t i = 0; i < text_.size(); ++i)
-            if (!bytes[2 * i + 3] && bytes[2 * i + 2] > 0) text_[i] = bytes[2 * i + 2];
-        at_ = text_.c_str();
-    }
+    Parser(std::string_view bytes, Held& held) : bytes_(bytes), held_(held) {}
 
     FileProblem Parse() {
+        at_ = 1;  // after the byte-order mark
         SkipBlanks();
-        if (!Take(kHeader) || (SkipBlanks(), !AtLineEnd()))
-            return {1, "not a Windows Registry Editor Version 5.00 file"};
-        for (SkipLine(); *at_; SkipLine()) {
+        if (!Take(kHeader)) return {1, "not a Windows Registry Editor Version 5.00 file"};
+        SkipBlanks();
+        if (!AtLineEnd()) return {1, "not a Windows Registry Editor Version 5.00 file"};
+        for (;;) {
+            const std::size_t rest = at_;  // of the header, a comment, or blanks
+            while (!AtLineEnd()) ++at_;
+            if (!AtLineBreak()) {
+                if (BlankFrom(rest)) break;  // the file's end
+                return {line_, kCutShort};
+            }
+            TakeLineBreak();
             SkipBlanks();
-            if (const char* problem = Entry()) return {line_, problem};
+            const std::string_view problem = Entry();
+            if (!problem.empty()) return {line_, problem};
         }
         for (const auto& held : held_)
             if (held) return {};
@@ -170,55 +244,83 @@ public:
     }
 
 private:
-    bool AtLineEnd() const { return !*at_ || *at_ == '\r' || *at_ == '\n'; }
-    void SkipBlanks() {
-        while (*at_ == ' ' || *at_ == '\t') ++at_;
+    static constexpr std::string_view kCutShort = "the file ends inside this line";
+
+    std::size_t Units() const { return bytes_.size() / 2; }
+    // The unit at `index`, or -1 past the file's end.
+    int UnitAt(std::size_t index) const {
+        if (index >= Units()) return -1;
+        return static_cast<unsigned char>(bytes_[2 * index]) |
+               static_cast<unsigned char>(bytes_[2 * index + 1]) << 8;
     }
-    void SkipLine() {
-        while (!AtLineEnd()) ++at_;
-        at_ += *at_ == '\r';
-        at_ += *at_ == '\n';
+    int Peek(std::size_t ahead = 0) const { return UnitAt(at_ + ahead); }
+    static bool IsLineEnd(int unit) { return unit == '\r' || unit == '\n'; }
+    static bool IsBlank(int unit) { return unit == ' ' || unit == '\t'; }
+    bool AtEnd() const { return at_ >= Units(); }
+    bool AtLineEnd() const { return AtEnd() || IsLineEnd(Peek()); }
+    // LF, CR LF, or a CR alone inside the file; a CR that the file's end
+    // follows may be a CR LF cut short.
+    bool AtLineBreak() const { return Peek() == '\n' || (Peek() == '\r' && at_ + 1 < Units()); }
+    void TakeLineBreak() {
+        if (Peek() == '\r') ++at_;
+        if (Peek() == '\n') ++at_;
         ++line_;
     }
+    void SkipBlanks() {
+        while (IsBlank(Peek())) ++at_;
+    }
+    // Whether the units from `from` up to here are blanks.
+    bool BlankFrom(std::size_t from) const {
+        for (std::size_t i = from; i < at_; ++i)
+            if (!IsBlank(UnitAt(i))) return false;
+        return true;
+    }
+    // Whether the line goes on to the file's end, with no line break.
+    bool CutShort() const {
+        std::size_t end = at_;
+        while (end < Units() && !IsLineEnd(UnitAt(end))) ++end;
+        return end >= Units() || (UnitAt(end) == '\r' && end + 1 >= Units());
+    }
+
     // Takes the word if it comes next, in any case.
-    bool Take(const char* word) {
-        std::size_t i = 0;
-        while (word[i] && Lower(at_[i]) == Lower(word[i])) ++i;
-        at_ += word[i] ? 0 : i;
-        return !word[i];
+    bool Take(std::string_view word) {
+        for (std::size_t i = 0; i < word.size(); ++i)
+            if (AsciiLower(Peek(i)) != AsciiLower(word[i])) return false;
+        at_ += word.size();
+        return true;
     }
     // A hexadecimal number of 1 to `most` digits.
     bool Number(std::uint32_t& number, int most) {
         int digits = 0;
-        for (number = 0; HexDigit(*at_) >= 0; ++at_, ++digits)
-            number = number << 4 | static_cast<std::uint32_t>(HexDigit(*at_));
+        for (number = 0; HexDigit(Peek()) >= 0; ++at_, ++digits)
+            number = number << 4 | static_cast<std::uint32_t>(HexDigit(Peek()));
         return digits > 0 && digits <= most;
     }
 
-    // The UTF-16LE units of a quoted text, escapes undone.
-    const char* Quoted(std::vector<std::uint8_t>& units) {
-        for (++at_; *at_ != '"'; ++at_) {
+    // The UTF-16LE units of a quoted text, escapes undone, and its NUL.
+    std::string_view Quoted(std::vector<std::uint8_t>& bytes) {
+        for (++at_; Peek() != '"'; ++at_) {
             if (AtLineEnd()) return "a text without its closing quote";
-            const std::size_t index = 2 * static_cast<std::size_t>(at_ - text_.c_str()) + 2;
-            int unit = static_cast<unsigned char>(bytes_[index]) |
-                       static_cast<unsigned char>(bytes_[index + 1]) << 8;
+            int unit = Peek();
             if (unit == '\\') {
-                unit = -1;
                 ++at_;
+                unit = -1;
                 for (const Escape& escape : kEscapes)
-                    if (*at_ == escape.letter) unit = escape.unit;
+                    if (Peek() == escape.letter) unit = escape.unit;
                 if (unit < 0) return "an unknown \\ escape in a text";
             }
-            units.push_back(static_cast<std::uint8_t>(unit));
-            units.push_back(static_cast<std::uint8_t>(unit >> 8));
+            bytes.push_back(static_cast<std::uint8_t>(unit));
+            bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
         }
         ++at_;
-        return nullptr;
+        bytes.resize(bytes.size() + 2);
+        return {};
     }
 
     // Comma-separated bytes, continued on the next line after ",\".
-    const char* HexBytes(std::vector<std::uint8_t>& bytes) {
-        for (std::uint32_t byte = 0; SkipBlanks(), !AtLineEnd();) {
+    std::string_view HexBytes(std::vector<std::uint8_t>& bytes) {
+        for (SkipBlanks(); !AtLineEnd(); SkipBlanks()) {
+            std::uint32_t byte = 0;
             if (!Number(byte, 2)) return "a byte that is not 1 or 2 hex digits";
             bytes.push_back(static_cast<std::uint8_t>(byte));
             SkipBlanks();
@@ -227,112 +329,145 @@ private:
             SkipBlanks();
             if (!Take("\\")) continue;
             SkipBlanks();
-            if (!AtLineEnd() || !*at_) return "a \\ not at the end of a line";
-            SkipLine();
+            if (!AtLineEnd()) return "a \\ not at the end of a line";
+            if (!AtLineBreak()) return kCutShort;
+            TakeLineBreak();
         }
-        return nullptr;
+        return {};
     }
 
-    const char* Data(raw::Value& value) {
-        auto& bytes = value.bytes;
+    std::string_view Dword(std::vector<std::uint8_t>& bytes) {
         std::uint32_t number = 0;
+        if (!Number(number, 8)) return "dword: needs 1 to 8 hex digits";
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<std::uint8_t>(number >> shift));
+        return {};
+    }
+
+    // What follows "=".
+    std::string_view Data(raw::Value& value) {
         value.presence = raw::Presence::Present;
+        std::string_view problem;
         if (Take("-")) {
             value.presence = raw::Presence::Absent;
-        } else if (*at_ == '"') {
+        } else if (Peek() == '"') {
             value.type = regtype::kSz;
-            if (const char* problem = Quoted(bytes)) return problem;
-            bytes.resize(bytes.size() + 2);
+            problem = Quoted(value.bytes);
         } else if (Take("dword:")) {
             value.type = regtype::kDword;
-            if (!Number(number, 8)) return "dword: needs 1 to 8 hex digits";
-            for (int shift = 0; shift < 32; shift += 8)
-                bytes.push_back(static_cast<std::uint8_t>(number >> shift));
+            problem = Dword(value.bytes);
         } else if (Take("hex:")) {
             value.type = regtype::kBinary;
-            return HexBytes(bytes);
+            return HexBytes(value.bytes);
         } else if (Take("hex(")) {
             if (!Number(value.type, 8) || !Take("):")) return "a type not written hex(N):";
-            return HexBytes(bytes);
+            return HexBytes(value.bytes);
         } else {
             return "a value not \"text\", dword:, hex:, hex(N): or -";
         }
         SkipBlanks();
-        return AtLineEnd() ? nullptr : "more after the value";
+        if (problem.empty() && !AtLineEnd()) problem = "more after the value";
+        return problem;
     }
 
-    // The setting whose key (after "[") or value name (after the quote)
-    // comes next, and then "]" or "\"="; a value only below its key's
-    // heading. None of the names needs an escape.
-    const Tweak* Named(bool key) {
+    // [KEY], [-KEY]: a key that heads its settings' values, or the desktop
+    // icon's key, which is the setting itself.
+    Given KeyLine() {
+        ++at_;
+        const bool deletes = Take("-");
+        const Tweak* tweak = Named([&](const Tweak& each) {
+            return Take(RootName(each.root)) && Take("\\") && Take(each.key_path) && Take("]");
+        });
+        if (!tweak) return {.problem = "no key or value of Brevlin's settings"};
+        SkipBlanks();
+        if (!AtLineEnd()) return {.problem = "more after the key"};
+        Given given{.tweak = tweak, .key_line = true};
+        if (tweak->IsRead()) {
+            if (deletes) given.problem = "a key deleted whole; brevlinc deletes values only";
+            return given;
+        }
+        given.value =
+            raw::Value{.presence = deletes ? raw::Presence::Absent : raw::Presence::Present};
+        given.ours_as_comment = deletes;
+        return given;
+    }
+
+    // "Name"=data, below the heading of the setting's key.
+    Given ValueLine() {
+        ++at_;
+        const Tweak* tweak = Named([&](const Tweak& each) {
+            if (!section_ || !SameKey(each, *section_) || !each.IsRead()) return false;
+            if (!Take(each.value_name) || !Take("\"")) return false;
+            SkipBlanks();
+            return Take("=");
+        });
+        if (!tweak) return {.problem = "no key or value of Brevlin's settings"};
+        SkipBlanks();
+        Given given{.tweak = tweak, .value = raw::Value{}};
+        given.problem = Data(*given.value);
+        given.ours_as_comment = CrashesRegedit(*given.value);
+        return given;
+    }
+
+    // The setting whose name `takes` takes here; none, and nothing taken,
+    // when no setting's is.
+    template <typename Takes>
+    const Tweak* Named(Takes takes) {
+        const std::size_t start = at_;
         for (const Tweak& tweak : Catalogue()) {
-            const char* start = at_;
-            const bool here = key ? Take(RootName(tweak.root).data()) && Take("\\") &&
-                                        Take(tweak.key_path.data()) && Take("]")
-                                  : section_ && SameKey(tweak, *section_) && tweak.IsRead() &&
-                                        Take(tweak.value_name.data()) && Take("\"") &&
-                                        (SkipBlanks(), Take("="));
-            if (here) return &tweak;
+            if (takes(tweak)) return &tweak;
             at_ = start;
         }
         return nullptr;
     }
 
-    // One line, not blank. A comment counts only as one of the two lines
-    // brevlinc writes for itself: the hidden desktop icon, and a value
-    // regedit would crash on.
-    const char* Entry() {
-        const char* start = at_;
+    // One line that is not blank: a key, a value, or a comment.
+    std::string_view Entry() {
+        if (AtLineEnd()) return {};
+        const std::size_t start = at_;
         const std::size_t start_line = line_;
-        const bool commented = Take(";");
-        const bool is_key = *at_ == '[';
-        const Tweak* tweak = nullptr;
-        bool deletes = false;
-        const char* problem = "not a key, a value or a comment";
-        if (AtLineEnd()) return nullptr;
-        if (is_key || *at_ == '"') {
-            ++at_;
-            deletes = is_key && Take("-");
-            tweak = Named(is_key);
-            SkipBlanks();
-            problem = !tweak                   ? "no key or value of Brevlin's settings"
-                      : is_key && !AtLineEnd() ? "more after the key"
-                      : deletes && tweak->IsRead()
-                          ? "a key deleted whole; brevlinc deletes values only"
-                          : nullptr;
+        const bool commented = Peek() == ';';
+        if (commented) ++at_;
+        Given given{.problem = "not a key, a value or a comment"};
+        if (Peek() == '[') {
+            given = KeyLine();
+        } else if (Peek() == '"') {
+            given = ValueLine();
         }
-        // The setting this line gives, unless it only heads values.
-        std::optional<raw::Value>* held = nullptr;
-        if (!problem && (!is_key || !tweak->IsRead())) {
-            held = &held_[static_cast<std::size_t>(tweak->id)];
-            if (*held) problem = "a setting given a second time";
-            if (*held) held = nullptr;
+        if (commented && (!given.problem.empty() || !given.ours_as_comment)) {
+            at_ = start;  // a comment to brevlinc too
+            line_ = start_line;
+            return {};
         }
-        if (held && is_key)
-            held->emplace().presence = deletes ? raw::Presence::Absent : raw::Presence::Present;
-        else if (held) problem = Data(held->emplace());
-        if (commented && (problem || !(deletes || (held && CrashesRegedit(**held))))) {
-            if (held) held->reset();
-            at_ = start, line_ = start_line;
-            while (!AtLineEnd()) ++at_;
-            return nullptr;
-        }
-        if (!problem) section_ = tweak;
-        return problem;
+        if (CutShort()) return kCutShort;
+        if (!given.problem.empty()) return given.problem;
+        if (given.key_line) section_ = given.tweak;
+        if (!given.value) return {};
+        std::optional<raw::Value>& held = held_[static_cast<std::size_t>(given.tweak->id)];
+        if (held) return "a setting given a second time";
+        held = std::move(given.value);
+        return {};
     }
 
-    const std::string& bytes_;
+    std::string_view bytes_;
     Held& held_;
-    std::string text_;
-    const char* at_;
+    std::size_t at_ = 0;  // in UTF-16 units
     std::size_t line_ = 1;
     const Tweak* section_ = nullptr;
 };
 
+// The line the file's last byte is on.
+std::size_t LastLine(std::string_view bytes) {
+    std::size_t line = 1;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+        if (bytes[i] == '\n' && bytes[i + 1] == 0) ++line;
+    return line;
+}
+
 }  // namespace
 
-std::string WriteRegFile(const Held& held) {
-    Utf16Text out;
+std::optional<std::string> WriteRegFile(const Held& held, std::size_t most) {
+    Utf16Text out(Utf16Text::Form::File, most);
     out.Unit(0xFEFF);
     out.Ascii(kHeader);
     out.EndLine();
@@ -340,27 +475,18 @@ std::string WriteRegFile(const Held& held) {
     for (const Tweak& tweak : Catalogue()) {
         const std::optional<raw::Value>& value = held[static_cast<std::size_t>(tweak.id)];
         if (!value) continue;
-        const bool values_key = tweak.IsRead();
-        if (!heading || !SameKey(*heading, tweak)) out.EndLine();
-        if (!values_key) {
-            // Deleted, the key's subkeys would go too: a comment to regedit.
-            const bool shown = value->presence == raw::Presence::Present;
-            if (!shown) out.Ascii(kHiddenIconNote), out.EndLine();
-            out.Key(shown ? "[" : ";[-", tweak);
-        } else if (!heading || !SameKey(*heading, tweak)) {
-            out.Key("[", tweak);
-        }
+        const bool new_key = !heading || !SameKey(*heading, tweak);
         heading = &tweak;
-        if (!values_key) continue;
-        if (CrashesRegedit(*value)) out.Ascii(kOneByteNote), out.EndLine(), out.Unit(';');
-        // The settings' names need no escapes.
-        out.Unit('"');
-        out.Ascii(tweak.value_name.data());
-        out.Ascii("\"=");
-        out.Data(*value, true);
-        out.EndLine();
+        if (new_key) out.EndLine();
+        if (!tweak.IsRead()) {
+            KeyPresenceLines(out, tweak, *value);
+            continue;
+        }
+        if (new_key) out.Key("[", tweak);
+        ValueLine(out, tweak, *value);
     }
     out.EndLine();
+    if (out.cut()) return std::nullopt;
     return std::move(out.bytes());
 }
 
@@ -371,16 +497,15 @@ bool RegeditRestores(const raw::Value& value) {
 }
 
 std::string Spelled(const raw::Value& value, std::size_t most) {
-    Utf16Text text(true);
+    Utf16Text text(Utf16Text::Form::Ascii, most);
     text.Data(value, false);
-    std::string& spelled = text.bytes();
-    if (spelled.size() > most) spelled.replace(most, std::string::npos, "...");
-    return std::move(spelled);
+    if (text.cut()) text.bytes() += "...";
+    return std::move(text.bytes());
 }
 
-FileProblem ReadRegFile(const std::string& bytes, Held& held) {
-    if (!bytes.starts_with("\xFF\xFE") || bytes.size() % 2 != 0)
-        return {0, "not UTF-16 with a byte-order mark"};
+FileProblem ReadRegFile(std::string_view bytes, Held& held) {
+    if (!bytes.starts_with("\xFF\xFE")) return {0, "not UTF-16 with a byte-order mark"};
+    if (bytes.size() % 2 != 0) return {LastLine(bytes), "the file ends inside a character"};
     return Parser(bytes, held).Parse();
 }
 

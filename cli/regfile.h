@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "registry/raw.h"
 #include "tweaks/catalogue.h"
@@ -18,8 +19,8 @@ namespace brevlin::cli {
 // whether its key is there. Empty where the file says nothing.
 using Held = std::array<std::optional<raw::Value>, kTweakCount>;
 
-// The file's bytes.
-std::string WriteRegFile(const Held& held);
+// The file's bytes; nothing when they would be more than `most`.
+std::optional<std::string> WriteRegFile(const Held& held, std::size_t most);
 
 // Whether Wine's regedit /s stores the value back byte for byte from the
 // line WriteRegFile writes for it. Only texts fail (REG_SZ, REG_EXPAND_SZ,
@@ -30,17 +31,19 @@ std::string WriteRegFile(const Held& held);
 bool RegeditRestores(const raw::Value& value);
 
 // The value as the file spells it after "=", on one line and in ASCII
-// (other characters as \uXXXX), at most `most` characters then "...".
+// (other characters as \uXXXX): at most `most` characters, cut between
+// two of the file's characters and then "...".
 std::string Spelled(const raw::Value& value, std::size_t most);
 
 struct FileProblem {
-    std::size_t line = 0;           // where it is; 0 for the whole file
-    const char* problem = nullptr;  // null when the file can be used
+    std::size_t line = 0;      // where it is; 0 for the whole file
+    std::string_view problem;  // empty when the file can be used
 };
 
 // Reads what WriteRegFile writes (and what regedit writes for the same
 // values) into `held`. Anything but the seven settings' keys and values, a
-// setting given twice, or a line that does not parse is a problem.
-FileProblem ReadRegFile(const std::string& bytes, Held& held);
+// setting given twice, a line that does not parse, or a file whose end
+// cuts a line short is a problem.
+FileProblem ReadRegFile(std::string_view bytes, Held& held);
 
 }  // namespace brevlin::cli

@@ -1,60 +1,78 @@
 #include "cli/report.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace brevlin::cli {
 namespace {
-
-// The text, then blanks to make it `width` long, and one more.
-void Pad(std::string& out, const char* text, std::size_t width, char after = ' ') {
-    const std::size_t start = out.size();
-    (out += text) += after;
-    out.resize(start + width + 1, ' ');
-}
 
 void EndLine(std::string& out) {
     while (out.ends_with(' ')) out.pop_back();
     out += "\r\n";
 }
 
-}  // namespace
+// The text, then blanks to make it `width` long, and one more.
+void Pad(std::string& out, std::string_view text, std::size_t width) {
+    out += text;
+    out.append(width - text.size() + 1, ' ');
+}
 
-std::string Render(const Report& report, Format format, bool no_header) {
-    const std::size_t columns = report.columns;
-    const char* const end = report.cells.data() + report.cells.size();
-    const char* headers[kMostColumns] = {};
-    std::size_t widths[kMostColumns] = {};
-    std::size_t label = 0;  // list's "Header:"
-    std::size_t i = 0;
-    for (const char* cell = report.cells.data(); cell < end; cell += std::strlen(cell) + 1, ++i) {
-        const std::size_t length = std::strlen(cell);
-        if (i < columns) headers[i] = cell;
-        if (i < columns && label <= length) label = length + 1;
-        if (widths[i % columns] < length) widths[i % columns] = length;
-    }
+std::string Table(const Report& report, bool no_header) {
+    std::vector<std::size_t> widths(report.columns, 0);
+    for (std::size_t i = 0; i < report.cells.size(); ++i)
+        widths[i % report.columns] = std::max(widths[i % report.columns], report.cells[i].size());
     std::string out;
-    i = 0;
-    for (const char* cell = report.cells.data(); cell < end; cell += std::strlen(cell) + 1, ++i) {
-        const std::size_t column = i % columns;
-        if (i < columns && (no_header || format == Format::List)) continue;
-        if (format == Format::Csv) {
-            out += column ? ",\"" : "\"";
-            for (const char* c = cell; *c; ++c) (out += *c) += *c == '"' ? "\"" : "";
-            out += '"';
-        } else if (format == Format::List) {
-            if (column == 0 && i > columns) out += "\r\n";  // a blank line between records
-            Pad(out, headers[column], label, ':');
-            out += cell;
-        } else {
-            Pad(out, cell, widths[column]);
-        }
-        if (format != Format::List && column + 1 < columns) continue;
+    for (std::size_t i = no_header ? report.columns : 0; i < report.cells.size(); ++i) {
+        const std::size_t column = i % report.columns;
+        Pad(out, report.cells[i], widths[column]);
+        if (column + 1 < report.columns) continue;
         EndLine(out);
-        if (format != Format::Table || i + 1 != columns) continue;
-        for (std::size_t c = 0; c < columns; ++c) out.append(widths[c], '=') += ' ';
+        if (i + 1 != report.columns) continue;
+        for (std::size_t width : widths) Pad(out, std::string(width, '='), width);
         EndLine(out);  // a row of "=" under the headers
     }
     return out;
+}
+
+std::string List(const Report& report) {
+    std::size_t label = 0;  // "Header:" and a blank at least
+    for (std::size_t i = 0; i < report.columns; ++i)
+        label = std::max(label, report.cells[i].size() + 1);
+    std::string out;
+    for (std::size_t i = report.columns; i < report.cells.size(); ++i) {
+        const std::size_t column = i % report.columns;
+        if (column == 0 && i > report.columns) out += "\r\n";  // a blank line between records
+        Pad(out, report.cells[column] + ":", label);
+        out += report.cells[i];
+        EndLine(out);
+    }
+    return out;
+}
+
+std::string Csv(const Report& report, bool no_header) {
+    std::string out;
+    for (std::size_t i = no_header ? report.columns : 0; i < report.cells.size(); ++i) {
+        const std::size_t column = i % report.columns;
+        if (column > 0) out += ',';
+        out += '"';
+        for (char c : report.cells[i]) {
+            if (c == '"') out += '"';
+            out += c;
+        }
+        out += '"';
+        if (column + 1 == report.columns) out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string Render(const Report& report, Format format, bool no_header) {
+    switch (format) {
+        case Format::Table: return Table(report, no_header);
+        case Format::List: return List(report);
+        case Format::Csv: return Csv(report, no_header);
+    }
+    return {};
 }
 
 }  // namespace brevlin::cli

@@ -3,19 +3,23 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace brevlin::cli {
 
 enum class Format : std::uint8_t { Table, List, Csv };
 
-constexpr std::size_t kMostColumns = 4;
-
-// Row after row of `columns` cells (at most kMostColumns), the first row the
-// headers; each cell ends in a NUL.
+// Row after row of `columns` cells, the first row the headers.
 struct Report {
     std::size_t columns;
-    std::string cells = {};
+    std::vector<std::string> cells = {};
+
+    void Row(std::initializer_list<std::string_view> row) {
+        for (std::string_view cell : row) cells.emplace_back(cell);
+    }
 };
 
 // table: the headers, a row of "=" under each, then the rows, in columns;

@@ -90,8 +90,9 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
     const std::vector<std::pair<std::string, std::string>> commands = {
         {"list [/fo table|list|csv] [/nh]",
          "Each setting's state as the window shows it after start-up, with its frame\r\n"
-         "and button; deskicon's is whether its key exists.\r\n"},
-        {"get SETTING", "The setting's state, as list gives it.\r\n"},
+         "and button; deskicon's is whether its key exists. unreadable: exit 1.\r\n"},
+        {"get SETTING",
+         "The setting's state, as list gives it: on, off, or unreadable (exit 1).\r\n"},
         {"set SETTING on|off [SETTING on|off ...]",
          "Checks all, then makes each button's write in turn; prints the state, or\r\n"
          "\"refused:\" and the window's words (exit 1).\r\n"},
@@ -134,9 +135,23 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
         {{"get", std::string(40, 'y')}, "unknown setting \"" + std::string(40, 'y') + "\""},
         {{"get", "x\r\ny" + std::string(60, 'z')},
          "unknown setting \"x??y" + std::string(36, 'z') + "...\""},
+        // Readable as typed: cut after 40 characters, not bytes; a C1 control
+        // and a broken byte as "?".
+        {{"get",
+          "b\xC3\xA7"
+          "c\xC2\x85\xFF"},
+         "unknown setting \"b\xC3\xA7"
+         "c??\""},
+        {{"get", "\xE6\x97\xA5\xC3\xA9" + std::string(39, 'z')},
+         "unknown setting \"\xE6\x97\xA5\xC3\xA9" + std::string(38, 'z') + "...\""},
         {{"set", "bcc"}, "set needs SETTING on|off pairs"},
         {{"set", "bcc", "yes"}, "unknown state \"yes\" for bcc: use on or off"},
+        // Whatever is given twice is a mistake, in every command.
         {{"set", "bcc", "on", "BCC", "off"}, "bcc given twice"},
+        {{"export", "bcc", "BCC"}, "bcc given twice"},
+        {{"list", "/fo", "csv", "/FO", "list"}, "/fo given twice"},
+        {{"check", "f.reg", "/user", "-USER"}, "/user given twice"},
+        {{"export", "/y"}, "/y needs a FILE"},
         {{"set", "bcc", "on", "nope", "off"}, "unknown setting \"nope\""},
         {{"export", "/s"}, "unknown option \"/s\""},
         {{"export", "-"}, "unknown option \"-\""},
@@ -147,9 +162,6 @@ TEST_CASE("a command line: help and version in any form, and one line for each m
         {{"check", "a.reg", "b.reg"}, "more than one FILE: \"a.reg\" and \"b.reg\""},
         {{"check", "/y", "f.reg"}, "check does not take \"/y\""},
         {{"help", "bogus"}, "unknown command \"bogus\""},
-        {{"set", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15",
-          "16", "17"},
-         "too many arguments"},
     };
     for (const auto& [args, problem] : mistakes) {
         CAPTURE(problem);
@@ -262,8 +274,26 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
          ", line 5: bytes not separated by commas"},
         {header + Wide(preferences + "\"ShowBcc\"=hex:01,\\ 02\r\n"),
          ", line 4: a \\ not at the end of a line"},
+        // Cut short by the file's end, anywhere in a line: nothing of it is
+        // taken, nor of the rest.
         {header + Wide(preferences + "\"ShowBcc\"=hex:01,\\"),
-         ", line 4: a \\ not at the end of a line"},
+         ", line 4: the file ends inside this line"},
+        {header + Wide(preferences + "\"ShowBcc\"=dword:000"),
+         ", line 4: the file ends inside this line"},
+        {header + Wide(preferences + "\"ShowBcc\"=dword:00000001\r"),
+         ", line 4: the file ends inside this line"},
+        {header + Wide(preferences + "\"ShowBcc\"=hex:ab,ab,"),
+         ", line 4: the file ends inside this line"},
+        {header + Wide(preferences + "\"ShowBcc\"=hex:ab,\\\r\n"),
+         ", line 5: the file ends inside this line"},
+        {header + Wide(preferences + "\"ShowBcc\"=\"ab"),
+         ", line 4: the file ends inside this line"},
+        {header + Wide(preferences + "\"ShowBcc\"=-\r\n; Hidden"),
+         ", line 5: the file ends inside this line"},
+        {header + Wide(";[-HKEY_LOCAL_MACHINE\\" + kDeskIcon),
+         ", line 3: the file ends inside this line"},
+        {header + Wide(preferences + "\"ShowBcc\"=dword:1\r\n") + "\x01",
+         ", line 5: the file ends inside a character"},
         {header + Wide(preferences + "\"ShowBcc\"=\"a\r\n"),
          ", line 4: a text without its closing quote"},
         {header + Wide(preferences + "\"ShowBcc\"=\"\\q\"\r\n"),
@@ -293,6 +323,16 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
         }
     }
     CHECK(cli.store.Dump() == "HKCU\nHKLM\n");
+    // What export writes, apply reads: a value whose hex lines would pass
+    // the 256 MB that apply reads is refused, named, and nothing written.
+    Cli large;
+    large.store.PutExact(HKCU, kPreferences, "ShowBcc", regtype::kBinary,
+                         std::vector<std::uint8_t>(std::size_t{45} << 20, 0xAB));
+    const cli::Outcome too_large = large.Run({"export", "big.reg"});
+    CHECK((too_large.exit_code == 1 && too_large.out.empty() && too_large.out_file.empty()));
+    CHECK(too_large.err == "brevlinc: HKEY_CURRENT_USER\\" + kPreferences +
+                               "\\ShowBcc is too large: its file would be larger than 256 MB, the "
+                               "most that apply reads. Nothing exported.\r\n");
     // Read as regedit would: any case, LF alone, blanks, comments.
     cli.files.files["fine.reg"] = header + Wide("  [hkey_current_user\\" + kPreferences +
                                                 "]\n; a comment\n"
@@ -432,27 +472,48 @@ TEST_CASE("list and get as the window would show it; set stores exactly the butt
     CHECK_FALSE(cli.Run({"export", "f.reg"}).replace);
 }
 
-TEST_CASE("what the store cannot refuse: an unreadable key, a write Windows does not keep") {
-    Cli cli;
-    cli.files.files["f.reg"] = cli.Export("f.reg").out;
-    cli.store.PutExact(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
-    // Windows' ERROR_BADKEY: the key is there, but cannot be looked at.
-    cli.failing.Fail(test::FailingRegistry::Call::Open, 1010, "{00020D75");
-    const std::string unreadable =
-        "brevlinc: cannot read HKEY_LOCAL_MACHINE\\" + kDeskIcon + ": error 1010.\r\n";
-    const cli::Outcome listed = cli.Run({"list", "/nh"});
-    CHECK((listed.exit_code == 1 && listed.err == unreadable));
-    CHECK(listed.out.ends_with("deskicon  unreadable Icon on Desktop\r\n"));
-    const cli::Outcome got = cli.Run({"get", "deskicon"});
-    CHECK((got.exit_code == 1 && got.out.empty() && got.err == unreadable));
-    const cli::Outcome exported = cli.Run({"export"});
-    CHECK((exported.exit_code == 1 && exported.out.empty()));
-    const cli::Outcome applied = cli.Run({"apply", "f.reg", "/machine"});
-    CHECK((applied.exit_code == 1 && applied.out == "deskicon   unreadable\r\n"));
+TEST_CASE("what the store cannot refuse: unreadable settings, a write Windows does not keep") {
+    using Call = test::FailingRegistry::Call;
+    // The key that is there but cannot be looked at (Windows' ERROR_BADKEY),
+    // and a value that is stored but whose key denies queries: neither may
+    // pass for a state, nor be carried or compared.
+    struct Row {
+        Call call;
+        RegStatus status;
+        std::string where, name, setting, scope;
+    };
+    const std::vector<Row> rows = {
+        {Call::Open, 1010, "{00020D75", "HKEY_LOCAL_MACHINE\\" + kDeskIcon, "deskicon", "/machine"},
+        {Call::Query, 5, "Enabled", "HKEY_CURRENT_USER\\" + kOutlook + "\\IM\\Enabled", "msn",
+         "msn"},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.setting);
+        Cli cli;
+        cli.files.files["f.reg"] = cli.Export("f.reg").out;
+        cli.store.PutExact(HKCU, kOutlook + "\\IM", "Enabled", regtype::kDword, {1, 0, 0, 0});
+        cli.store.PutExact(HKLM, kDeskIcon, "", regtype::kSz, {});
+        const std::string before = cli.store.Dump();
+        cli.failing.Fail(row.call, row.status, row.where);
+        const std::string unreadable =
+            "brevlinc: cannot read " + row.name + ": error " + std::to_string(row.status) + ".\r\n";
+        const cli::Outcome listed = cli.Run({"list", "/nh", "/fo", "csv"});
+        CHECK((listed.exit_code == 1 && listed.err == unreadable));
+        CHECK(listed.out.find("\"" + row.setting + "\",\"unreadable\",") != std::string::npos);
+        const cli::Outcome got = cli.Run({"get", row.setting});
+        CHECK((got.exit_code == 1 && got.out == "unreadable\r\n" && got.err == unreadable));
+        const cli::Outcome exported = cli.Run({"export"});
+        CHECK((exported.exit_code == 1 && exported.out.empty()));
+        const cli::Outcome applied = cli.Run({"apply", "f.reg", row.scope});
+        CHECK((applied.exit_code == 1 && applied.err == unreadable));
+        CHECK(applied.out == (row.setting + "          ").substr(0, 11) + "unreadable\r\n");
+        CHECK(cli.store.Dump() == before);
+    }
 
+    Cli cli;
     // A store that Windows reports as done and that reads back otherwise is
     // no change.
-    cli.failing.Fail(test::FailingRegistry::Call::SetW, 0, "ShowBcc");
+    cli.failing.Fail(Call::SetW, 0, "ShowBcc");
     cli.store.PutExact(HKCU, kPreferences, "ShowBcc", regtype::kDword, {1, 0, 0, 0});
     cli.files.files["bcc.reg"] =
         "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\" +

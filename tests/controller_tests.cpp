@@ -211,7 +211,7 @@ TEST_CASE("a write that fails puts the frame back and tells the window why") {
         REQUIRE(p.window.failures.size() == 1);
         CHECK(p.window.failures[0].id == TweakId::deskicon);
         CHECK(p.window.failures[0].side == Side::On);
-        CHECK(p.window.failures[0].status == status::kAccessDenied);
+        CHECK(p.window.failures[0].cause == ChangeFailure::Cause::AccessDenied);
         CHECK(p.store.Dump() == before);
     }
     SUBCASE("Hide refused after a Show that worked: Show stays selected") {
@@ -246,7 +246,7 @@ TEST_CASE("a write that fails puts the frame back and tells the window why") {
         const std::string before = p.store.Dump();
         p.window.Click("Option6");
         REQUIRE(p.window.failures.size() == 1);
-        CHECK(p.window.failures[0].status == status::kAccessDenied);
+        CHECK(p.window.failures[0].cause == ChangeFailure::Cause::AccessDenied);
         CHECK(p.window.IsSelected("Option3"));
         CHECK(p.window.HolderText("Text2") == "");
         CHECK(p.store.Dump() == before);
@@ -260,8 +260,7 @@ TEST_CASE("a write that fails puts the frame back and tells the window why") {
         CHECK(p.window.IsSelected("Option12"));
         CHECK(p.store.HasKey(HKLM, kDeskIcon + "\\DefaultIcon"));
         REQUIRE(p.window.failures.size() == 1);
-        CHECK(p.window.failures[0].status == status::kAccessDenied);
-        CHECK(p.window.failures[0].key_has_subkeys);
+        CHECK(p.window.failures[0].cause == ChangeFailure::Cause::ForeignSubkeys);
     }
     SUBCASE("a number whose key may not be created") {
         p.store.Refuse(HKCU, kPreferences, kRefuseCreate);
@@ -271,7 +270,7 @@ TEST_CASE("a write that fails puts the frame back and tells the window why") {
         CHECK_FALSE(p.store.HasKey(HKCU, kPreferences));
         REQUIRE(p.window.failures.size() == 1);
         CHECK(p.window.failures[0].id == TweakId::bcc);
-        CHECK(p.window.failures[0].status == status::kAccessDenied);
+        CHECK(p.window.failures[0].cause == ChangeFailure::Cause::AccessDenied);
         // Other settings still work.
         p.window.Click("Option7");
         CHECK(p.store.Value(HKCU, kIm, "Enabled")->bytes == Dword(1));
@@ -340,44 +339,42 @@ TEST_CASE(
 }
 
 TEST_CASE("the plain words for a refused write name the setting and the true reason") {
-    const auto message = [](TweakId id, Side side, mdlreg::WriteResult result) {
-        return WriteFailureMessage(CatalogueEntry(id), side, result);
-    };
+    using Cause = ChangeFailure::Cause;
     // Each reason in full: the setting and the side, why, and that nothing changed.
     struct Row {
         TweakId id;
         Side side;
-        mdlreg::WriteResult result;
+        ChangeFailure failure;
         std::string reason;
     };
     const std::vector<Row> rows = {
         {TweakId::deskicon,
          Side::On,
-         {status::kAccessDenied},
+         {Cause::AccessDenied, 5},
          "Windows refused access: this setting applies to every user of the computer, so "
          "changing it needs administrator rights. Start Brevlin as an administrator and try "
          "again."},
         {TweakId::bcc,
          Side::Off,
-         {status::kAccessDenied},
+         {Cause::AccessDenied, 5},
          "Windows refused access to the registry key where Outlook keeps this setting. Your "
          "account may not be allowed to change it."},
         // Hide over a key that holds subkeys: rights would not help.
         {TweakId::deskicon,
          Side::Off,
-         {status::kAccessDenied, true},
+         {Cause::ForeignSubkeys, 5},
          "Windows would not delete the registry key HKEY_LOCAL_MACHINE\\" + kDeskIcon +
              " because another program has made subkeys in it. Brevlin deletes only the key "
              "itself: remove its subkeys with the Registry Editor, then try again."},
         {TweakId::plaintext,
          Side::On,
-         {status::kKeyDeleted},
+         {Cause::KeyVanished, 1018},
          "The registry key disappeared while Brevlin was changing it. Please try again."},
-        {TweakId::msn, Side::On, {1359}, "Windows reported error 1359."},
+        {TweakId::msn, Side::On, {Cause::WindowsError, 1359}, "Windows reported error 1359."},
     };
     for (const Row& row : rows) {
         const Tweak& tweak = CatalogueEntry(row.id);
-        CHECK(message(row.id, row.side, row.result) ==
+        CHECK(WriteFailureMessage(tweak, row.side, row.failure) ==
               "The setting \"" + std::string(tweak.frame_caption) +
                   "\" could not be changed to \"" + std::string(tweak.choice(row.side).caption) +
                   "\".\n\n" + row.reason + "\n\nThe setting is as it was before.");
@@ -391,9 +388,10 @@ TEST_CASE("the plain words for a refused write name the setting and the true rea
     store.Put(HKCU, outlook, "kept", regtype::kDword, Dword(1));
     store.Refuse(HKCU, outlook, kRefuseSet | kRefuseDelete);
     const Tweak& attach = CatalogueEntry(TweakId::attach);
-    const mdlreg::WriteResult refused = WriteSide(store, attach, Side::Off, attach.off.text);
-    CHECK(refused.LeftBehindIn(attach.key_path) == kSecurity);
-    CHECK(WriteFailureMessage(attach, Side::Off, refused) ==
+    const ChangeResult refused = WriteSide(store, attach, Side::Off, attach.off.text);
+    REQUIRE(refused);
+    CHECK(refused->left_behind == kSecurity);
+    CHECK(WriteFailureMessage(attach, Side::Off, *refused) ==
           "The setting \"Attachment Security\" could not be changed to \"Disabled\".\n\n"
           "Windows refused access to the registry key where Outlook keeps this setting. Your "
           "account may not be allowed to change it.\n\n"

@@ -41,9 +41,8 @@ std::string ModelWindow::HolderText(std::string_view holder) const {
     throw std::invalid_argument("no holder is called " + std::string(holder));
 }
 
-void ModelWindow::ReportWriteFailure(const Tweak& tweak, Side side,
-                                     const mdlreg::WriteResult& result) {
-    failures.push_back({tweak.id, side, result.status, result.key_has_subkeys});
+void ModelWindow::ReportWriteFailure(const Tweak& tweak, Side side, const ChangeFailure& failure) {
+    failures.push_back({tweak.id, side, failure.cause});
 }
 
 void ModelWindow::Click(std::string_view button) {

@@ -25,8 +25,7 @@ public:
     void ClearBoth(const Tweak& tweak) override;
     void SetHolderText(const Tweak& tweak, std::string_view text) override;
     std::string HolderText(const Tweak& tweak) const override;
-    void ReportWriteFailure(const Tweak& tweak, Side side,
-                            const mdlreg::WriteResult& result) override;
+    void ReportWriteFailure(const Tweak& tweak, Side side, const ChangeFailure& failure) override;
 
     // The user chooses a button (a click or Space on it, or an arrow key
     // within its frame), whether it is selected or not.
@@ -41,8 +40,7 @@ public:
     struct Failure {
         TweakId id;
         Side side;
-        RegStatus status;
-        bool key_has_subkeys;
+        ChangeFailure::Cause cause;
     };
     std::vector<Failure> failures;
 

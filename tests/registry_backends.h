@@ -89,11 +89,12 @@ private:
 // failure paths no refusal of the store produces: an open that fails for
 // another reason than "not found" or "access denied", a create that makes
 // the keys above and then fails, a set that claims success and stores
-// nothing (status 0). `where`, when given, must be part of the key path of
+// nothing (status 0), a key that opens and denies queries (as Wine
+// enforces a DACL). `where`, when given, must be part of the key path of
 // a key call, or of the value name of a value call.
 class FailingRegistry final : public ForwardingRegistry {
 public:
-    enum class Call : std::uint8_t { Open, Create, CreateAfterParent, Set, SetW, DeleteKey };
+    enum class Call : std::uint8_t { Open, Create, CreateAfterParent, Query, Set, SetW, DeleteKey };
     using ForwardingRegistry::ForwardingRegistry;
     void Fail(Call call, RegStatus status, std::string where = {}) {
         call_ = call, status_ = status, where_ = std::move(where);
@@ -117,6 +118,17 @@ public:
         }
         *key = 0;
         return status_;
+    }
+    // Both query functions, A and W.
+    RegStatus QueryValue(RegHandle key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                         std::uint32_t* size) override {
+        if (Fails(Call::Query, name)) return status_;
+        return ForwardingRegistry::QueryValue(key, name, type, data, size);
+    }
+    RegStatus QueryValueW(RegHandle key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                          std::uint32_t* size) override {
+        if (Fails(Call::Query, name)) return status_;
+        return ForwardingRegistry::QueryValueW(key, name, type, data, size);
     }
     RegStatus SetValue(RegHandle key, const char* name, std::uint32_t type,
                        const std::uint8_t* data, std::uint32_t size) override {

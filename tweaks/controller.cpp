@@ -28,17 +28,17 @@ void SettingsController::LoadSettings() {
 
 void SettingsController::OnUserChoice(const Tweak& tweak, Side side) {
     const std::string holder_before = tweak.IsRead() ? window_.HolderText(tweak) : "";
-    const mdlreg::WriteResult result = Store(tweak, side);
-    if (result.ok()) {
+    const ChangeResult refused = Store(tweak, side);
+    if (!refused) {
         Show(tweak, side);
         return;
     }
     if (tweak.IsRead()) window_.SetHolderText(tweak, holder_before);
     Show(tweak, shown_[IndexOf(tweak.id)]);
-    window_.ReportWriteFailure(tweak, side, result);
+    window_.ReportWriteFailure(tweak, side, *refused);
 }
 
-mdlreg::WriteResult SettingsController::Store(const Tweak& tweak, Side side) {
+ChangeResult SettingsController::Store(const Tweak& tweak, Side side) {
     if (tweak.kind != ValueKind::StringValue) return WriteSide(registry_, tweak, side, {});
     // The text passes through its holder, and what the holder then shows is
     // what gets stored.

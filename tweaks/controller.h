@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "registry/mdlreg.h"
+#include "registry/platform.h"
 #include "tweaks/catalogue.h"
+#include "tweaks/settings.h"
 
 namespace brevlin {
 
@@ -25,7 +26,7 @@ public:
     virtual std::string HolderText(const Tweak& tweak) const = 0;
     // A choice could not be stored; the frame already shows its old state.
     virtual void ReportWriteFailure(const Tweak& tweak, Side side,
-                                    const mdlreg::WriteResult& result) = 0;
+                                    const ChangeFailure& failure) = 0;
 };
 
 // A holder keeps at most this many characters of what start-up read: all a
@@ -48,7 +49,7 @@ public:
     void OnUserChoice(const Tweak& tweak, Side side);
 
 private:
-    mdlreg::WriteResult Store(const Tweak& tweak, Side side);
+    ChangeResult Store(const Tweak& tweak, Side side);
     void Show(const Tweak& tweak, std::optional<Side> side);
 
     RegistryPlatform& registry_;

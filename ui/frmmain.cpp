@@ -490,8 +490,8 @@ std::string FrmMain::HolderText(const Tweak& tweak) const {
     return holder_texts_[IndexOf(tweak.id)];
 }
 
-void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side, const mdlreg::WriteResult& result) {
-    MessageBoxW(main_, Widen(WriteFailureMessage(tweak, side, result)).c_str(),
+void FrmMain::ReportWriteFailure(const Tweak& tweak, Side side, const ChangeFailure& failure) {
+    MessageBoxW(main_, Widen(WriteFailureMessage(tweak, side, failure)).c_str(),
                 Widen(kWarningTitle).c_str(), MB_OK | MB_ICONWARNING);
 }
 

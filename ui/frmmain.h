@@ -41,8 +41,7 @@ public:
     void ClearBoth(const Tweak& tweak) override;
     void SetHolderText(const Tweak& tweak, std::string_view text) override;
     std::string HolderText(const Tweak& tweak) const override;
-    void ReportWriteFailure(const Tweak& tweak, Side side,
-                            const mdlreg::WriteResult& result) override;
+    void ReportWriteFailure(const Tweak& tweak, Side side, const ChangeFailure& failure) override;
 
 private:
     static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
