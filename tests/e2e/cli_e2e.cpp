@@ -326,3 +326,43 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
     for (const std::string& each : {file, user, machine, regedit}) DeleteFileA(each.c_str());
     ClearSettings();
 }
+
+TEST_CASE("a file cut short anywhere in its last value line changes nothing; one too large is "
+          "named as such") {
+    const std::string file = Temporary("cut-source.reg"), cut = Temporary("cut.reg");
+    ClearSettings();
+    PutValue(HKCU, kPreferences, "ShowBcc", Dword(1));
+    Succeeds("export \"" + file + "\" bcc");
+    PutValue(HKCU, kPreferences, "ShowBcc", Dword(0));
+    const std::string whole = Contents(file);
+    const std::string line = Utf16("\"ShowBcc\"=dword:00000001");
+    const std::size_t start = whole.find(line);
+    REQUIRE(start != std::string::npos);
+    const std::string stored = Exactly();
+    // Every cut from the line's first character up to its last byte: each
+    // is a mistake in line 4 (after the header, a blank line and the key).
+    for (std::size_t end = start + 2; end < start + line.size(); ++end) {
+        CAPTURE(end - start);
+        std::ofstream(cut, std::ios::binary) << whole.substr(0, end);
+        const Ran applied = Brevlinc("apply \"" + cut + "\"");
+        CHECK(applied.exit_code == 2);
+        CHECK(applied.err.find(", line 4: the file ends inside ") != std::string::npos);
+        CHECK(applied.out.empty());
+    }
+    CHECK(Exactly() == stored);
+    // Cut after the line's break, it is whole.
+    std::ofstream(cut, std::ios::binary) << whole.substr(0, start + line.size());
+    CHECK(Brevlinc("apply \"" + cut + "\"").out == "bcc        changed\r\n");
+
+    // Larger than any export: not read, and said in the program's words.
+    {
+        std::ofstream huge(cut, std::ios::binary);
+        huge.seekp((std::streamoff{256} << 20) + 1);
+        huge << '\0';
+    }
+    const Ran too_large = Brevlinc("check \"" + cut + "\"");
+    CHECK(too_large.exit_code == 2);
+    CHECK(too_large.err.ends_with(": larger than 256 MB, more than any export\r\n"));
+    for (const std::string& each : {file, cut}) DeleteFileA(each.c_str());
+    ClearSettings();
+}
