@@ -264,6 +264,9 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
          ", line 3: no key or value of Brevlin's settings"},
         {header + Wide(preferences + "\"Other\"=dword:1\r\n"),
          ", line 4: no key or value of Brevlin's settings"},
+        // msn's value, under the heading of bcc's key.
+        {header + Wide(preferences + "\"Enabled\"=dword:1\r\n"),
+         ", line 4: no key or value of Brevlin's settings"},
         {header + Wide("[-HKEY_CURRENT_USER\\" + kPreferences + "]\r\n"),
          ", line 3: a key deleted whole; brevlinc deletes values only"},
         {header + Wide(preferences + "\"ShowBcc\"=-\r\n\"showbcc\"=-\r\n"),
@@ -411,6 +414,12 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
     for (const auto& [args, err] : scoped) CHECK(cli.Run(args).err == err);
     CHECK(cli.Run({"check", "all.reg", "BCC", "/fo", "LIST"}).out ==
           "Setting: bcc\r\nResult:  matches\r\nFile:\r\nStored:\r\n");
+    // A refused set is exit 1 too; the same bytes of another type differ.
+    CHECK(cli.Run({"set", "msn", "on"}).exit_code == 1);
+    cli.store.PutExact(HKCU, kPreferences, "ShowBcc", regtype::kBinary, {1, 0, 0, 0});
+    const cli::Outcome retyped = cli.Run({"check", "all.reg", "bcc", "/fo", "csv", "/nh"});
+    CHECK((retyped.exit_code == 1 &&
+           retyped.out == "\"bcc\",\"differs\",\"dword:00000001\",\"hex:01,00,00,00\"\r\n"));
 
     cli.store.Refuse(HKCU, kPreferences, kRefuseOpen);
     const cli::Outcome unreadable = cli.Run({"export", "f.reg"});
@@ -468,8 +477,14 @@ TEST_CASE("list and get as the window would show it; set stores exactly the butt
           "deskicon  on    Icon on Desktop         Show\r\n");
     CHECK(cli.Run({"set", "deskicon", "off"}).out == "deskicon   off\r\n");
     CHECK_FALSE(cli.store.HasKey(HKLM, kDeskIcon));
-    CHECK(cli.Run({"export", "f.reg", "/Y"}).replace);
-    CHECK_FALSE(cli.Run({"export", "f.reg"}).replace);
+    // The file's bytes go to FILE, replacing it with /y only, or to
+    // standard output.
+    const cli::Outcome to_file = cli.Run({"export", "f.reg", "/Y"});
+    CHECK((to_file.out_file == "f.reg" && to_file.replace && to_file.out_is_utf16));
+    const cli::Outcome kept = cli.Run({"export", "f.reg"});
+    CHECK((kept.out_file == "f.reg" && !kept.replace));
+    const cli::Outcome to_output = cli.Run({"export"});
+    CHECK((to_output.out_file.empty() && to_output.out == kept.out));
 }
 
 TEST_CASE("what the store cannot refuse: unreadable settings, a write Windows does not keep") {

@@ -327,8 +327,9 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
     ClearSettings();
 }
 
-TEST_CASE("a file cut short anywhere in its last value line changes nothing; one too large is "
-          "named as such") {
+TEST_CASE(
+    "a file cut short anywhere in its last value line changes nothing; one too large is "
+    "named as such") {
     const std::string file = Temporary("cut-source.reg"), cut = Temporary("cut.reg");
     ClearSettings();
     PutValue(HKCU, kPreferences, "ShowBcc", Dword(1));
