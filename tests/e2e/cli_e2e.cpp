@@ -40,6 +40,14 @@ std::string Drain(HANDLE pipe) {
     return text;
 }
 
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                    wide.data(), static_cast<int>(wide.size())));
+    return wide;
+}
+
+// The command line in UTF-8.
 Ran Start(std::string command_line) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE out_read, out_write, err_read, err_write;
@@ -47,13 +55,13 @@ Ran Start(std::string command_line) {
     REQUIRE(CreatePipe(&err_read, &err_write, &inherit, 0));
     SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = out_write;
     startup.hStdError = err_write;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE,
+    const BOOL started = CreateProcessW(nullptr, Wide(command_line).data(), nullptr, nullptr, TRUE,
                                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
     CloseHandle(out_write);
     CloseHandle(err_write);
@@ -291,7 +299,6 @@ TEST_CASE("export, apply and check carry every byte; regedit /s what it can and 
     const Ran wrong_scope = Brevlinc("apply \"" + user + "\" /machine");
     CHECK(wrong_scope.exit_code == 2);
     // There: only /y replaces it, keeping its attributes; never a read-only one.
-    CHECK(Brevlinc("export \"" + user + "\"").exit_code == 1);
     SetFileAttributesA(user.c_str(), FILE_ATTRIBUTE_HIDDEN);
     Succeeds("export \"" + user + "\" /user /y");
     CHECK((GetFileAttributesA(user.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0);
@@ -366,4 +373,50 @@ TEST_CASE(
     CHECK(too_large.err.ends_with(": larger than 256 MB, more than any export\r\n"));
     for (const std::string& each : {file, cut}) DeleteFileA(each.c_str());
     ClearSettings();
+
+TEST_CASE("export writes where Windows can: past MAX_PATH, any name, a link's target, NUL") {
+    ClearSettings();
+    const std::string bytes = Brevlinc("export").out;
+    // Three folders of 100 characters, made through the \\?\ form.
+    std::vector<std::string> folders = {Temporary("long")};
+    for (const char letter : {'a', 'b', 'c'})
+        folders.push_back(folders.back() + "\\" + std::string(100, letter));
+    for (const std::string& folder : folders)
+        CHECK(CreateDirectoryW(Wide("\\\\?\\" + folder).c_str(), nullptr));
+    // A name beyond the ANSI code page, there and in the message naming it.
+    const std::string deep = folders.back() + "\\n\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E.reg";
+    Succeeds("export \"" + deep + "\"");
+    CHECK(Brevlinc("export \"" + deep + "\"").err ==
+          "brevlinc: cannot write " + deep + ": it is there already; add /y to replace it\r\n");
+    Succeeds("export \"" + deep + "\" /y");
+    CHECK(Brevlinc("check \"" + deep + "\"").exit_code == 0);
+    // Devices take the bytes, and no file is made: NUL, and nul.reg as Wine
+    // and Windows before 11 map it.
+    Succeeds("export NUL");
+    Succeeds("export \"" + folders.back() + "\\nul.reg\"");
+    // The folders hold nothing else: no temporary file, no backup.
+    CHECK(DeleteFileW(Wide("\\\\?\\" + deep).c_str()));
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+        CHECK(RemoveDirectoryW(Wide("\\\\?\\" + *folder).c_str()));
+
+    // A Linux symbolic link, made by ln and removed by rm (Wine's DeleteFileW
+    // of a link deletes its target): Wine starts a Linux program in the
+    // folder given, and does not wait for it.
+    const std::string target = Temporary("target.reg"), link = Temporary("link.reg");
+    const std::size_t name = target.rfind('\\') + 1;
+    const auto in_temporary_folder = [&](std::string command) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        CHECK(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             target.substr(0, name).c_str(), &startup, &process));
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    };
+    std::ofstream(target) << "old";
+    in_temporary_folder("/bin/ln -s " + target.substr(name) + " " + link.substr(name));
+    CHECK(WaitUntil([&] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    Succeeds("export \"" + link + "\" /y");
+    CHECK(Contents(target) == bytes);
+    in_temporary_folder("/bin/rm " + link.substr(name) + " " + target.substr(name));
 }
