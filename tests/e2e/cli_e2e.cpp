@@ -373,6 +373,7 @@ TEST_CASE(
     CHECK(too_large.err.ends_with(": larger than 256 MB, more than any export\r\n"));
     for (const std::string& each : {file, cut}) DeleteFileA(each.c_str());
     ClearSettings();
+}
 
 TEST_CASE("export writes where Windows can: past MAX_PATH, any name, a link's target, NUL") {
     ClearSettings();
