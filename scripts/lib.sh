@@ -112,6 +112,7 @@ PY
 brevlin_msi() {
   local dir=$1 output version=${3:-$BREVLIN_MSI_VERSION}
   local wxs="$BREVLIN_ROOT/packaging/brevlin.wxs" upgrade product work status=0
+  [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "not a package version: $version" >&2; return 1; }
   upgrade=$(sed -n 's/.* UpgradeCode="{\([-0-9A-F]\{36\}\)}".*/\1/p' "$wxs")
   # Each version its own product code, the same in every build of it.
   product=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
