@@ -4,13 +4,15 @@
 BREVLIN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages: compilers and build tools, Wine with its fonts, a virtual
-# display with input and screenshot tools for the window tests, doctest, and
-# the formatter.
+# display with input and screenshot tools for the window tests, doctest, the
+# formatter, and the Windows Installer compiler with the tools that read its
+# packages.
 BREVLIN_PACKAGES=(
   cmake ninja-build g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine fonts-dejavu-core
   xvfb xdotool x11-utils imagemagick libxfixes3
   doctest-dev python3 clang-format
+  wixl msitools
 )
 
 brevlin_say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
@@ -38,6 +40,123 @@ brevlin_build() {
   cd "$BREVLIN_ROOT" || return 1
   cmake --preset "$preset" >/dev/null || return 1
   cmake --build --preset "$preset" "${targets[@]}" -- -j"$(nproc)"
+}
+
+# The value of a #define in resources/version.h, without its quotes.
+brevlin_version_define() {
+  sed -n "s/^#define $1[[:space:]]\{1,\}\"\{0,1\}\([^\"]*\)\"\{0,1\}[[:space:]]*$/\1/p" \
+    "$BREVLIN_ROOT/resources/version.h"
+}
+
+# What a release says of itself, each fact read from the one file that holds
+# it: the version record (resources/version.h), the window's caption
+# (ui/layout.cpp) and the maker's site (ui/texts.cpp). Sets BREVLIN_VERSION
+# (major.minor, as the release is named), BREVLIN_MSI_VERSION (the record's
+# first three fields, all that Windows Installer compares), BREVLIN_PRODUCT,
+# BREVLIN_COPYRIGHT, BREVLIN_PUBLISHER (the holder the copyright names),
+# BREVLIN_CAPTION and BREVLIN_SITE.
+brevlin_release_facts() {
+  local major minor patch fact
+  major=$(brevlin_version_define BREVLIN_VER_MAJOR)
+  minor=$(brevlin_version_define BREVLIN_VER_MINOR)
+  patch=$(brevlin_version_define BREVLIN_VER_PATCH)
+  BREVLIN_PRODUCT=$(brevlin_version_define BREVLIN_PRODUCT_NAME)
+  BREVLIN_COPYRIGHT=$(brevlin_version_define BREVLIN_COPYRIGHT)
+  BREVLIN_PUBLISHER=$(sed -n 's/^Copyright (c) [0-9][-0-9, ]* \([^0-9].*\)$/\1/p' <<<"$BREVLIN_COPYRIGHT")
+  BREVLIN_CAPTION=$(sed -n 's/.* kWindow{.*\.caption = "\([^"]*\)".*/\1/p' "$BREVLIN_ROOT/ui/layout.cpp")
+  BREVLIN_SITE=$(sed -n 's/^const std::string_view kWebSite = "\([^"]*\)";$/\1/p' "$BREVLIN_ROOT/ui/texts.cpp")
+  # Windows Installer's limits: 255.255.65535.
+  if ! [[ $major =~ ^[0-9]{1,3}$ && $minor =~ ^[0-9]{1,3}$ && $patch =~ ^[0-9]{1,5}$ ]] ||
+    [ "$major" -gt 255 ] || [ "$minor" -gt 255 ] || [ "$patch" -gt 65535 ]; then
+    echo "no version Windows Installer can take in resources/version.h: $major.$minor.$patch" >&2
+    return 1
+  fi
+  for fact in BREVLIN_PRODUCT BREVLIN_COPYRIGHT BREVLIN_PUBLISHER BREVLIN_CAPTION BREVLIN_SITE; do
+    if [ -z "${!fact}" ] || [[ ${!fact} == *$'\n'* ]]; then
+      echo "$fact: not found once where it is kept (resources/version.h, ui/)" >&2
+      return 1
+    fi
+  done
+  BREVLIN_VERSION=$major.$minor
+  BREVLIN_MSI_VERSION=$major.$minor.$patch
+}
+
+# The files a release ships, exactly as shipped, into DIR: the two programs
+# from the folder PROGRAMS, the Windows readme filled in and the license,
+# both with Windows' line ends. Needs brevlin_release_facts.
+brevlin_stage() {
+  local programs=$1 dir=$2
+  mkdir -p "$dir" && cp "$programs/brevlin.exe" "$programs/brevlinc.exe" "$dir/" || return 1
+  python3 - "$BREVLIN_ROOT" "$dir" "$BREVLIN_VERSION" "$BREVLIN_COPYRIGHT" <<'PY'
+import sys
+
+root, folder, version, copyright = sys.argv[1:]
+
+def crlf(text):
+    return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("ascii")
+
+with open(f"{root}/docs/windows-readme.txt", encoding="ascii") as f:
+    readme = f.read().replace("@VERSION@", version).replace("@COPYRIGHT@", copyright)
+with open(f"{root}/LICENSE", encoding="ascii") as f:
+    license_text = f.read()
+for name, text in (("README.txt", readme), ("LICENSE", license_text)):
+    with open(f"{folder}/{name}", "wb") as f:
+        f.write(crlf(text))
+PY
+}
+
+# The Windows Installer package (packaging/brevlin.wxs) of the files in DIR,
+# as brevlin_stage writes them, to OUTPUT, which it replaces only when
+# complete. VERSION (three fields) stands in for the version record's, for a
+# package that must be older. Needs brevlin_release_facts.
+brevlin_msi() {
+  local dir=$1 output version=${3:-$BREVLIN_MSI_VERSION}
+  local wxs="$BREVLIN_ROOT/packaging/brevlin.wxs" upgrade product work status=0
+  [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "not a package version: $version" >&2; return 1; }
+  upgrade=$(sed -n 's/.* UpgradeCode="{\([-0-9A-F]\{36\}\)}".*/\1/p' "$wxs")
+  # Each version its own product code, the same in every build of it.
+  product=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
+    "$upgrade" "$version") || { echo "no upgrade code in $wxs" >&2; return 1; }
+  output=$(realpath -m "$2") && work=$(mktemp -d) || return 1
+  # Programs and Features shows the program's own icon: its images and
+  # group, as brevlin.rc takes them, made one .ico file.
+  python3 - "$BREVLIN_ROOT/resources" "$work/brevlin.ico" <<'PY' || status=1
+import struct, sys
+
+resources, out = sys.argv[1:]
+with open(f"{resources}/brevlin.grp", "rb") as f:
+    group = f.read()
+count = struct.unpack_from("<H", group, 4)[0]
+# An .ico file is the group with each image's offset in the file where the
+# group has its resource id: 16 bytes an entry instead of 14.
+entries, images = b"", b""
+for i in range(count):
+    entry = group[6 + 14 * i:20 + 14 * i]
+    width, size = entry[0] or 256, struct.unpack_from("<I", entry, 8)[0]
+    with open(f"{resources}/brevlin_{width}.bin", "rb") as f:
+        image = f.read()
+    if len(image) != size:
+        sys.exit(f"brevlin_{width}.bin is not the {size} bytes brevlin.grp says")
+    entries += entry[:12] + struct.pack("<I", 6 + 16 * count + len(images))
+    images += image
+with open(out, "wb") as f:
+    f.write(group[:6] + entries + images)
+PY
+  # wixl finds files by paths relative to the folder it runs in, never by
+  # absolute ones; it says "unimplemented" of a shortcut that is not
+  # advertised, and writes it all the same.
+  [ "$status" -ne 0 ] || ln -s "$(cd "$dir" && pwd)" "$work/files" || status=1
+  [ "$status" -ne 0 ] || (cd "$work" && wixl -a x64 -o "$output.partial" \
+    -D "ProductCode={$product}" -D "Version=$version" -D "ProductName=$BREVLIN_PRODUCT" \
+    -D "Publisher=$BREVLIN_PUBLISHER" -D "Caption=$BREVLIN_CAPTION" -D "Site=$BREVLIN_SITE" \
+    -D IconFile=brevlin.ico -D Files=files "$wxs") 2>"$work/wixl.log" || status=1
+  grep -v 'builder.vala:[0-9]*: unimplemented$' "$work/wixl.log" >&2 || true
+  rm -rf "$work"
+  if [ "$status" -ne 0 ] || ! mv -f "$output.partial" "$output"; then
+    rm -f "$output.partial"
+    echo "no package made from $dir" >&2
+    return 1
+  fi
 }
 
 # A Wine prefix for tests, inside the build tree (or BREVLIN_WINEPREFIX),
