@@ -310,7 +310,8 @@ void FrmMain::CreateControls(bool in_sight) {
         DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | look.style;
         if (control.kind == Kind::Label && control.align == Align::Centre) style |= SS_CENTER;
         if (control.border && !look.draws_own_border) style |= WS_BORDER;
-        HWND parent = control.container.empty() ? main_ : Window(*FindControl(control.container));
+        const Control* container = ContainerOf(control);
+        HWND parent = container ? Window(*container) : main_;
         const RECT rect = PixelRect(control);
         // A holder made now shows what start-up has put in it.
         const bool holder = control.tweak && HolderFor(control.tweak->id) == &control;
@@ -533,11 +534,10 @@ void FrmMain::OnCaptureLost(HWND window) {
     if (pressed_ == window) pressed_ = nullptr;
 }
 
-void FrmMain::OnMouseOver(std::string_view element) {
-    const auto tip = TipFor(element);
-    if (!tip) return;  // no tip of its own: the tip area keeps its text
-    const std::wstring text = Widen(*tip);
-    HWND area = Window(WithRole(Role::TipArea));
+void FrmMain::OnMouseOver(std::string_view tip) {
+    if (tip.empty()) return;  // no tip of its own: the tip area keeps its text
+    const std::wstring text = Widen(tip);
+    HWND area = Window(TipArea());
     std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(area)) + 1, L'\0');
     shown.resize(static_cast<std::size_t>(
         GetWindowTextW(area, shown.data(), static_cast<int>(shown.size()))));
@@ -604,11 +604,10 @@ LRESULT FrmMain::OnControlColour(HDC dc, HWND window) {
 }
 
 void FrmMain::MoveFocus(bool backwards) {
-    const Control* current = ControlOf(GetFocus());
-    const Control* next = NextInTabOrder(current ? current->name : "", backwards);
+    const Control* next = NextInTabOrder(ControlOf(GetFocus()), backwards);
     // Passes over what is not made yet: the out-of-sight windows come just
     // after the window shows.
-    while (!Window(*next)) next = NextInTabOrder(next->name, backwards);
+    while (!Window(*next)) next = NextInTabOrder(next, backwards);
     SetFocus(Window(*next));
 }
 
@@ -749,7 +748,7 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     if (OnContainerMessage(message, wparam, lparam, &result)) return result;
     switch (message) {
         case WM_PAINT: PaintMain(); return 0;
-        case WM_MOUSEMOVE: OnMouseOver(MainWindow().name); return 0;
+        case WM_MOUSEMOVE: OnMouseOver(MainWindow().tip); return 0;
         case WM_ACTIVATE: OnActivate(LOWORD(wparam) != WA_INACTIVE); return 0;
         case WM_SETFOCUS:
             if (focus_) SetFocus(focus_);
@@ -810,7 +809,7 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
             }
             return 0;
         }
-        case WM_MOUSEMOVE: OnMouseOver(control.name); return 0;
+        case WM_MOUSEMOVE: OnMouseOver(control.tip); return 0;
         case WM_CAPTURECHANGED: OnCaptureLost(window); break;
         case WM_LBUTTONDOWN:
             if (frame) break;
@@ -838,7 +837,7 @@ LRESULT CALLBACK FrmMain::ControlProc(HWND window, UINT message, WPARAM wparam, 
 LRESULT FrmMain::OnControlMessage(HWND window, const Control& control, WNDPROC original,
                                   UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-        case WM_MOUSEMOVE: OnMouseOver(control.name); break;
+        case WM_MOUSEMOVE: OnMouseOver(control.tip); break;
         case WM_CAPTURECHANGED: OnCaptureLost(window); break;
         case WM_LBUTTONDOWN:
             if (control.kind != Kind::Label) break;

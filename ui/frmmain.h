@@ -83,7 +83,7 @@ private:
     void Press(HWND window);
     void Release(HWND window, LPARAM lparam, const Control& control);
     void OnCaptureLost(HWND window);
-    void OnMouseOver(std::string_view element);
+    void OnMouseOver(std::string_view tip);
     bool OnSetCursor(HWND target, UINT hit_test);
     LRESULT OnControlColour(HDC dc, HWND control);
     void MoveFocus(bool backwards);

@@ -547,7 +547,7 @@ TEST_CASE(
         const Snapshot before = Snapshot::Take();
         if (step.selects.empty()) {
             const std::string from = app->FocusName();
-            const std::string_view to = ui::NextInTabOrder(from, false)->name;
+            const std::string_view to = ui::NextInTabOrder(ui::FindControl(from), false)->name;
             CHECK(FocusAfterPress(*app, step.keys, to) == to);
             CHECK(Snapshot::Take().Text() == before.Text());
             continue;
