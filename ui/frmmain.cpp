@@ -212,8 +212,8 @@ void FrmMain::RegisterClasses() {
     main.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     main.lpszClassName = kMainClass;
     // Shared icons would be one size for both: the window owns its two.
-    icon_.Reset(LoadIcon(SM_CXICON));
-    small_icon_.Reset(LoadIcon(SM_CXSMICON));
+    icon_.Reset(ProgramIcon(SM_CXICON));
+    small_icon_.Reset(ProgramIcon(SM_CXSMICON));
     main.hIcon = icon_.get();
     main.hIconSm = small_icon_.get();
     RegisterClassExW(&main);
@@ -233,7 +233,7 @@ void FrmMain::RegisterClasses() {
     RegisterClassExW(&picture);
 }
 
-HICON FrmMain::LoadIcon(int size_metric) const {
+HICON FrmMain::ProgramIcon(int size_metric) const {
     const int size = GetSystemMetrics(size_metric);
     return static_cast<HICON>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN), IMAGE_ICON, size, size, 0));

@@ -61,7 +61,7 @@ private:
     bool OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
     void RegisterClasses();
-    HICON LoadIcon(int size_metric) const;
+    HICON ProgramIcon(int size_metric) const;
     // The windows in sight, or those out of sight, which only the keyboard
     // reaches and which are made once the window shows.
     void CreateControls(bool in_sight);
