@@ -709,6 +709,8 @@ void FrmMain::PaintPicture(HDC dc, const RECT& client, const Control& control) {
         GetObjectW(donation_.get(), sizeof info, &info);
         // The picture box is sized to the picture at the window's DPI.
         SetStretchBltMode(dc, HALFTONE);
+        // HALFTONE leaves the brush origin undefined; it must be set after.
+        SetBrushOrgEx(dc, 0, 0, nullptr);
         StretchBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, info.bmWidth,
                    info.bmHeight, SRCCOPY);
     }
