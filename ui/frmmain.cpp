@@ -254,7 +254,7 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
                             nullptr, nullptr, instance_, this);
     if (!main_) return false;
     dpi_ = DpiOf(main_);
-    MakeFonts(dpi_);
+    ChangeFonts(dpi_);
     CreateControls(true);
     PlaceWindow(nullptr);
 
@@ -368,11 +368,18 @@ void FrmMain::CreateTooltip() {
     }
 }
 
-void FrmMain::MakeFonts(int dpi) {
+void FrmMain::ChangeFonts(int dpi) {
+    // The controls hold the old fonts until they are given the new ones:
+    // only then can the old ones go, or a repaint between would draw with
+    // a deleted font.
+    const Fonts old = std::move(fonts_);
     const wchar_t* face = PickFace();
-    regular_.Reset(MakeFont(face, 825, dpi, false, false));
-    heading_.Reset(MakeFont(face, 825, dpi, true, true));
-    title_.Reset(MakeFont(face, 975, dpi, true, false));
+    fonts_.regular.Reset(MakeFont(face, 825, dpi, false, false));
+    fonts_.heading.Reset(MakeFont(face, 825, dpi, true, true));
+    fonts_.title.Reset(MakeFont(face, 975, dpi, true, false));
+    for (const Control& control : Controls())
+        if (HWND window = Window(control))
+            SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
 }
 
 void FrmMain::LoadPictures(int dpi) {
@@ -388,9 +395,9 @@ void FrmMain::LoadPictures(int dpi) {
 
 HFONT FrmMain::FontFor(const Control& control) const {
     switch (control.font) {
-        case Font::Regular: return regular_.get();
-        case Font::Heading: return heading_.get();
-        case Font::Title: return title_.get();
+        case Font::Regular: return fonts_.regular.get();
+        case Font::Heading: return fonts_.heading.get();
+        case Font::Title: return fonts_.title.get();
         case Font::Default: break;
     }
     return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -419,12 +426,11 @@ RECT FrmMain::PixelRect(const Control& control) const {
 
 void FrmMain::ApplyLayout(int dpi, const POINT* wanted) {
     dpi_ = dpi;
-    MakeFonts(dpi);
+    ChangeFonts(dpi);
     LoadPictures(dpi);
     for (const Control& control : Controls()) {
         HWND window = Window(control);
         if (!window) continue;
-        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
         const RECT rect = PixelRect(control);
         SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
                      rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);

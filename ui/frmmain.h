@@ -45,6 +45,10 @@ public:
                             const mdlreg::WriteResult& result) override;
 
 private:
+    struct Fonts {
+        ScopedFont regular, heading, title;
+    };
+
     static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -72,7 +76,8 @@ private:
     void OnDpiChanged(int message_dpi, LPARAM suggested);
     void OnWindowPosChanging(WINDOWPOS& position) const;
     void ApplyLayout(int dpi, const POINT* wanted);
-    void MakeFonts(int dpi);
+    // Makes the fonts for a DPI and hands them to every control made so far.
+    void ChangeFonts(int dpi);
     void LoadPictures(int dpi);
     RECT PixelRect(const Control& control) const;
     SIZE FrameSize() const;
@@ -107,7 +112,7 @@ private:
     int dpi_ = 96;
 
     ScopedIcon icon_, small_icon_;  // the window class's
-    ScopedFont regular_, heading_, title_;
+    Fonts fonts_;
     // The fixed colours of the table (the help pictures' blue, the white).
     std::array<std::pair<COLORREF, ScopedBrush>, 2> rgb_brushes_{};
     ScopedBitmap donation_;
