@@ -123,16 +123,27 @@ RECT FrameFor(RECT client, int dpi) {
 
 Rect ToRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
-// A function of a system DLL that only some moments need: loading OLE and the
-// shell at start would delay the window's first appearance by a third.
-template <typename Function>
-Function SystemFunction(const wchar_t* dll, const char* name) {
+// A system DLL that only some moments need: loading OLE and the shell at
+// start would delay the window's first appearance by a third.
+HMODULE LoadSystemDll(const wchar_t* dll) {
     HMODULE module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!module && GetLastError() == ERROR_INVALID_PARAMETER)  // before Windows 8
         module = LoadLibraryW(dll);
+    return module;
+}
+
+template <typename Function>
+Function FunctionIn(HMODULE module, const char* name) {
     return module
                ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
                : nullptr;
+}
+
+// A function of a system DLL needed once in the window's life: the DLL
+// stays loaded for as long as the process lives.
+template <typename Function>
+Function SystemFunction(const wchar_t* dll, const char* name) {
+    return FunctionIn<Function>(LoadSystemDll(dll), name);
 }
 
 // A bitmap of our own for the GIF's pixels: 32 bits each, top row first,
@@ -555,8 +566,9 @@ void FrmMain::RunShellExecute(std::string_view topic, const ShellArgument& file,
                               const ShellArgument& parameters, const ShellArgument& directory,
                               int show_command) {
     HWND desktop = GetDesktopWindow();
+    if (!shell32_) shell32_.Reset(LoadSystemDll(L"shell32.dll"));
     const auto shell_execute =
-        SystemFunction<decltype(&ShellExecuteA)>(L"shell32.dll", "ShellExecuteA");
+        FunctionIn<decltype(&ShellExecuteA)>(shell32_.get(), "ShellExecuteA");
     if (!shell_execute) return;
     const std::string verb(topic);
     const auto target = ShellText(file);

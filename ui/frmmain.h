@@ -126,6 +126,10 @@ private:
     HWND pressed_ = nullptr;  // a label or picture the mouse went down on
     bool unloading_ = false;
     bool after_shown_ = false;  // the work the first sight did not wait for is done
+    // The shell, loaded at the first click on a link and kept while the
+    // window lives: one reference however many clicks. Declared before the
+    // COM apartment, so that it is freed only after the apartment is left.
+    ScopedModule shell32_;
     // Leaves the COM apartment the first sight did not wait for: the
     // function that does it, loaded with ole32, or null if never entered.
     struct CallUninitialize {
