@@ -128,11 +128,13 @@ TEST_CASE("the window is centred on the screen, and never with its title bar off
     // A second monitor to the right of the first.
     const Rect second{1024, 0, 2304, 1024};
     CHECK(PlaceOnMonitor(second, second, 416, 296) == Rect{1456, 364, 1872, 660});
-    // A place the system suggests is kept where it fits, else moved onto the work area.
-    CHECK(KeepOnWorkArea(screen, 100, 50, 416, 296) == Rect{100, 50, 516, 346});
-    CHECK(KeepOnWorkArea(screen, -50, 700, 416, 296) == Rect{0, 472, 416, 768});
-    CHECK(KeepOnWorkArea(screen, 900, -20, 416, 296) == Rect{608, 0, 1024, 296});
-    CHECK(KeepOnWorkArea(screen, -106, -53, 1040, 784) == Rect{0, 0, 1040, 784});
+    // A place the system suggests on a DPI change is kept where it fits,
+    // else moved onto the work area.
+    const MonitorArea alone[] = {{screen, screen}};
+    CHECK(PlaceAfterDpiChange(alone, 100, 50, 416, 296) == Rect{100, 50, 516, 346});
+    CHECK(PlaceAfterDpiChange(alone, -50, 700, 416, 296) == Rect{0, 472, 416, 768});
+    CHECK(PlaceAfterDpiChange(alone, 900, -20, 416, 296) == Rect{608, 0, 1024, 296});
+    CHECK(PlaceAfterDpiChange(alone, -106, -53, 1040, 784) == Rect{0, 0, 1040, 784});
 
     // The DPIs a change may bring; anything else is ignored.
     CHECK_FALSE(IsUsableDpi(0));
@@ -163,6 +165,33 @@ TEST_CASE("the window is centred on the screen, and never with its title bar off
         CHECK(DpiChangeToApply(change.sender, change.window_dpi, change.message_dpi) ==
               change.applied);
     }
+}
+
+TEST_CASE(
+    "dragged onto a monitor of another DPI, the window changes DPI once and never moves back") {
+    // 1024 x 768 at 96 DPI and, to its right, 1920 x 1080 at 144 DPI, each
+    // with a taskbar 40 pixels high.
+    const MonitorArea monitors[] = {{{0, 0, 1024, 768}, {0, 0, 1024, 728}},
+                                    {{1024, 0, 2944, 1080}, {1024, 0, 2944, 1040}}};
+    // Windows gives the window the DPI of the monitor that holds most of it,
+    // here the one its centre is on; on a change it suggests the window's
+    // size at the new DPI (416 x 296 at 96), its top-left corner kept.
+    int dpi = 96;
+    int changes = 0;
+    for (Rect window{500, 200, 916, 496}; window.left < 1024;) {  // dragged 8 pixels a step
+        Rect moved{window.left + 8, window.top, window.right + 8, window.bottom};
+        if (const int now = (moved.left + moved.right) / 2 > 1024 ? 144 : 96; now != dpi) {
+            ++changes;
+            dpi = now;
+            moved = PlaceAfterDpiChange(monitors, moved.left, moved.top, 624, 444);
+            CHECK(moved == Rect{820, 200, 1444, 644});  // its corner still on the first monitor
+        }
+        REQUIRE(moved.left > window.left);
+        window = moved;
+    }
+    CHECK(changes == 1);
+    // A place off the work areas goes onto the monitor that holds most of it.
+    CHECK(PlaceAfterDpiChange(monitors, 700, 500, 624, 444) == Rect{1024, 500, 1648, 944});
 }
 
 TEST_CASE("Tab visits the focusable controls by tab index, wrapping both ways") {

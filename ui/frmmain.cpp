@@ -146,6 +146,21 @@ Function SystemFunction(const wchar_t* dll, const char* name) {
     return FunctionIn<Function>(LoadSystemDll(dll), name);
 }
 
+// The desktop's monitors, each whole and its work area.
+std::vector<MonitorArea> Monitors() {
+    std::vector<MonitorArea> monitors;
+    const auto add = [](HMONITOR monitor, HDC, RECT*, LPARAM list) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (GetMonitorInfoW(monitor, &info))
+            reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
+                {ToRect(info.rcMonitor), ToRect(info.rcWork)});
+        return TRUE;
+    };
+    EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
 // A bitmap of our own for the GIF's pixels: 32 bits each, top row first,
 // as the decoder draws them.
 std::span<std::uint32_t> NewBitmap(void* owner, ImageSize size) {
@@ -267,7 +282,7 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
     dpi_ = DpiOf(main_);
     ChangeFonts(dpi_);
     CreateControls(true);
-    PlaceWindow(nullptr);
+    PlaceWindow();
 
     // The load event: show what is stored, before the window is first seen.
     controller.LoadSettings();
@@ -435,7 +450,7 @@ RECT FrmMain::PixelRect(const Control& control) const {
     return rect;
 }
 
-void FrmMain::ApplyLayout(int dpi, const POINT* wanted) {
+void FrmMain::ApplyLayout(int dpi, const RECT& suggested) {
     dpi_ = dpi;
     ChangeFonts(dpi);
     LoadPictures(dpi);
@@ -446,7 +461,14 @@ void FrmMain::ApplyLayout(int dpi, const POINT* wanted) {
         SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
                      rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    PlaceWindow(wanted);
+    // Where the system suggests: a window dragged onto another monitor
+    // changes its DPI once most of it is there, while its top-left corner
+    // may still be on the first one.
+    const SIZE size = FrameSize();
+    const Rect placed =
+        PlaceAfterDpiChange(Monitors(), suggested.left, suggested.top, size.cx, size.cy);
+    SetWindowPos(main_, nullptr, placed.left, placed.top, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(main_, nullptr, TRUE);
 }
 
@@ -458,18 +480,15 @@ SIZE FrmMain::FrameSize() const {
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-// Centred on the window's monitor, or kept as near as it fits to a point the
-// system suggested; on the work area, never with its title bar off screen.
-void FrmMain::PlaceWindow(const POINT* wanted) {
+// Centred on the window's monitor, on its work area, never with its title
+// bar off screen.
+void FrmMain::PlaceWindow() {
     const SIZE size = FrameSize();
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(wanted ? MonitorFromPoint(*wanted, MONITOR_DEFAULTTONEAREST)
-                           : MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY),
-                    &monitor);
-    const Rect work = ToRect(monitor.rcWork);
-    const Rect placed = wanted ? KeepOnWorkArea(work, wanted->x, wanted->y, size.cx, size.cy)
-                               : PlaceOnMonitor(ToRect(monitor.rcMonitor), work, size.cx, size.cy);
+    GetMonitorInfoW(MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const Rect placed =
+        PlaceOnMonitor(ToRect(monitor.rcMonitor), ToRect(monitor.rcWork), size.cx, size.cy);
     SetWindowPos(main_, nullptr, placed.left, placed.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -667,8 +686,7 @@ void FrmMain::OnDpiChanged(int message_dpi, LPARAM suggested) {
     const std::optional<int> dpi = DpiChangeToApply(sender, WindowDpi(main_), message_dpi);
     const auto* rect = reinterpret_cast<const RECT*>(suggested);
     if (!dpi || !rect) return;
-    const POINT wanted{rect->left, rect->top};
-    ApplyLayout(*dpi, &wanted);
+    ApplyLayout(*dpi, *rect);
 }
 
 void FrmMain::OnWindowPosChanging(WINDOWPOS& position) const {

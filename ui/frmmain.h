@@ -75,13 +75,13 @@ private:
     void OnActivate(bool active);
     void OnDpiChanged(int message_dpi, LPARAM suggested);
     void OnWindowPosChanging(WINDOWPOS& position) const;
-    void ApplyLayout(int dpi, const POINT* wanted);
+    void ApplyLayout(int dpi, const RECT& suggested);
     // Makes the fonts for a DPI and hands them to every control made so far.
     void ChangeFonts(int dpi);
     void LoadPictures(int dpi);
     RECT PixelRect(const Control& control) const;
     SIZE FrameSize() const;
-    void PlaceWindow(const POINT* wanted);
+    void PlaceWindow();
 
     void OnUserChoice(const Control& button);
     void OnClick(const Control& control);

@@ -276,6 +276,41 @@ static_assert(
     }(),
     "no two controls share a tab index");
 
+// Where a window of this size goes on a work area: wanted at (left, top),
+// moved the least that keeps it inside; along an axis where it is larger
+// than the work area, it starts at the work area's edge, so that its title
+// bar stays on screen and can be grabbed.
+Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height) {
+    const auto start = [](int wanted, int low, int high, int size) {
+        return size > high - low ? low : std::clamp(wanted, low, high - size);
+    };
+    const int x = start(left, work.left, work.right, width);
+    const int y = start(top, work.top, work.bottom, height);
+    return {x, y, x + width, y + height};
+}
+
+long long Overlap(const Rect& a, const Rect& b) {
+    const long long width = std::min(a.right, b.right) - std::max(a.left, b.left);
+    const long long height = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+    return width > 0 && height > 0 ? width * height : 0;
+}
+
+// How far apart two rectangles lie, squared; 0 where they touch or overlap.
+long long Gap(const Rect& a, const Rect& b) {
+    const long long dx = std::max({0, b.left - a.right, a.left - b.right});
+    const long long dy = std::max({0, b.top - a.bottom, a.top - b.bottom});
+    return dx * dx + dy * dy;
+}
+
+// Whether monitor `a` holds more of the window than `b` or, where neither
+// holds any, lies nearer to it: how Windows picks a window's monitor.
+bool HoldsMore(const Rect& window, const Rect& a, const Rect& b) {
+    const long long in_a = Overlap(window, a);
+    const long long in_b = Overlap(window, b);
+    if (in_a != in_b) return in_a > in_b;
+    return Gap(window, a) < Gap(window, b);
+}
+
 bool Covers(const Twips& outer, const Twips& inner) {
     return outer.left <= inner.left && outer.top <= inner.top &&
            outer.left + outer.width >= inner.left + inner.width &&
@@ -338,18 +373,24 @@ std::optional<int> DpiChangeToApply(Sender sender, int window_dpi, int message_d
     return dpi;
 }
 
-Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height) {
-    const auto start = [](int wanted, int low, int high, int size) {
-        return size > high - low ? low : std::clamp(wanted, low, high - size);
-    };
-    const int x = start(left, work.left, work.right, width);
-    const int y = start(top, work.top, work.bottom, height);
-    return {x, y, x + width, y + height};
-}
-
 Rect PlaceOnMonitor(const Rect& monitor, const Rect& work, int width, int height) {
     return KeepOnWorkArea(work, monitor.left + (monitor.right - monitor.left - width) / 2,
                           monitor.top + (monitor.bottom - monitor.top - height) / 2, width, height);
+}
+
+Rect PlaceAfterDpiChange(std::span<const MonitorArea> monitors, int left, int top, int width,
+                         int height) {
+    const Rect wanted{left, top, left + width, top + height};
+    long long on_work_areas = 0;
+    const MonitorArea* holder = nullptr;
+    for (const MonitorArea& monitor : monitors) {
+        on_work_areas += Overlap(wanted, monitor.work);
+        if (!holder || HoldsMore(wanted, monitor.monitor, holder->monitor)) holder = &monitor;
+    }
+    // Monitors do not overlap: all of the window is on their work areas
+    // when the parts on each add up to the whole.
+    if (!holder || on_work_areas >= static_cast<long long>(width) * height) return wanted;
+    return KeepOnWorkArea(holder->work, left, top, width, height);
 }
 
 const Control* NextInTabOrder(const Control* from, bool backwards) {

@@ -155,14 +155,24 @@ struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
     bool operator==(const Rect&) const = default;
 };
-// Where a window of this size goes on a work area: wanted at (left, top),
-// moved the least that keeps it inside; along an axis where it is larger
-// than the work area, it starts at the work area's edge, so that its title
-// bar stays on screen and can be grabbed.
-Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height);
-// Centred on the whole monitor, and kept on its work area as above: a
-// taskbar moves the window only if it would cover part of it.
+// Centred on the whole monitor, and kept on its work area: a taskbar moves
+// the window only if it would cover part of it, and no further; a window
+// larger than the work area starts at its top-left corner, so that the
+// title bar stays on screen and can be grabbed.
 Rect PlaceOnMonitor(const Rect& monitor, const Rect& work, int width, int height);
+// A monitor of the desktop: all of it, and the part that windows take
+// (without its taskbar).
+struct MonitorArea {
+    Rect monitor;
+    Rect work;
+};
+// Where a window of this size goes on a DPI change: where the system
+// suggests, (left, top), which a window dragged onto another monitor must
+// keep. Only a place that leaves the monitors' work areas (off the screen,
+// under a taskbar) is moved onto the work area of the monitor that holds
+// most of the window, as on start-up.
+Rect PlaceAfterDpiChange(std::span<const MonitorArea> monitors, int left, int top, int width,
+                         int height);
 
 // The next (or previous) control in the tab order, wrapping around; from
 // none, or from a control that takes no focus, the first (or last).
