@@ -211,6 +211,12 @@ bool EndsClick(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
                                    : message == WM_KEYUP && wparam == VK_SPACE;
 }
 
+// What starts or ends a press of a control, by the mouse or a key.
+bool IsPress(UINT message) {
+    return message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_LBUTTONUP ||
+           message == WM_KEYDOWN || message == WM_KEYUP;
+}
+
 std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
 
 }  // namespace
@@ -564,6 +570,15 @@ void FrmMain::Release(HWND window, LPARAM lparam, const Control& control) {
     if (click) OnClick(control);
 }
 
+// While a box of the window's own shows, the window is disabled and Windows
+// keeps the user's hands away from it; a press another program sends
+// (BM_CLICK, an accessibility tool's default action, a posted key) still
+// reaches a control, and would store a setting under the farewell or open a
+// warning inside another. The window takes none then.
+bool FrmMain::RefusesPress(UINT message) const {
+    return IsPress(message) && !IsWindowEnabled(main_);
+}
+
 // A press that lost the mouse (another window took it, or a program cancelled
 // the mode) ends without a click.
 void FrmMain::OnCaptureLost(HWND window) {
@@ -830,6 +845,7 @@ LRESULT CALLBACK FrmMain::ChildProc(HWND window, UINT message, WPARAM wparam, LP
 
 LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT message, WPARAM wparam,
                                 LPARAM lparam) {
+    if (RefusesPress(message)) return 0;
     const bool frame = control.kind == Kind::Frame;
     LRESULT result = 0;
     if (frame && OnContainerMessage(message, wparam, lparam, &result)) return result;
@@ -874,6 +890,7 @@ LRESULT CALLBACK FrmMain::ControlProc(HWND window, UINT message, WPARAM wparam, 
 
 LRESULT FrmMain::OnControlMessage(HWND window, const Control& control, WNDPROC original,
                                   UINT message, WPARAM wparam, LPARAM lparam) {
+    if (RefusesPress(message)) return 0;
     switch (message) {
         case WM_MOUSEMOVE: OnMouseOver(control.tip); break;
         case WM_CAPTURECHANGED: OnCaptureLost(window); break;

@@ -88,6 +88,7 @@ private:
     void Press(HWND window);
     void Release(HWND window, LPARAM lparam, const Control& control);
     void OnCaptureLost(HWND window);
+    bool RefusesPress(UINT message) const;
     void OnMouseOver(std::string_view tip);
     bool OnSetCursor(HWND target, UINT hit_test);
     LRESULT OnControlColour(HDC dc, HWND control);
