@@ -150,11 +150,12 @@ constexpr std::int8_t PlaceOfFrame(std::string_view frame) {
     return kInWindow;
 }
 
+static_assert(std::size(kRows) <= 127, "a control's container holds a place of the table");
 static_assert(
     [] {
         for (const Row& row : kRows)
             if (row.frame.empty() != (PlaceOfFrame(row.frame) == kInWindow)) return false;
-        return std::size(kRows) <= 127;
+        return true;
     }(),
     "every container a row names is a frame of the table");
 
@@ -241,6 +242,7 @@ static_assert(
         return tip_areas == 1;
     }(),
     "one tip area");
+// Found when compiling: a move of the pointer reaches it without a search.
 constexpr const Control* kTipArea = [] {
     for (const Control& control : kControls)
         if (control.role == Role::TipArea) return &control;

@@ -1,5 +1,6 @@
 // The main window as data: every control with its kind, container, place in
-// twips, text, font, colours, pointer, action, tab index and stacking order.
+// twips, text, font, colours, pointer, action, tip, tab index and stacking
+// order.
 // The window is built by walking this table; nothing about a control is
 // repeated in code. Portable, so the geometry and the keyboard order are
 // tested anywhere. The table alone says which frame, buttons and holder
