@@ -41,13 +41,13 @@ std::optional<std::vector<std::uint32_t>> Drawn(const std::vector<std::uint8_t>&
 
 TEST_CASE(
     "the control table: whole pixels, three children to a frame, the hidden ones out of sight") {
-    const auto children = [](std::string_view container) {
+    const auto children = [](const Control* container) {
         std::vector<const Control*> found;
         for (const Control& control : Controls())
-            if (control.container == container) found.push_back(&control);
+            if (ContainerOf(control) == container) found.push_back(&control);
         return found;
     };
-    CHECK(children("").size() == 21);
+    CHECK(children(nullptr).size() == 21);
     for (const Control& control : Controls()) {
         CAPTURE(control.name);
         // Every place is a whole number of pixels at 96 DPI.
@@ -56,7 +56,7 @@ TEST_CASE(
         CHECK(control.place.width % 15 == 0);
         CHECK(control.place.height % 15 == 0);
         if (control.kind != Kind::Frame) continue;
-        const auto inside = children(control.name);
+        const auto inside = children(&control);
         REQUIRE(inside.size() == 3);
         int buttons = 0;
         for (const Control* child : inside) {
@@ -66,17 +66,9 @@ TEST_CASE(
         }
         CHECK(buttons == 2);
     }
-    // The holders, the text box and the line lie below the client area.
-    for (const char* hidden :
-         {"Text2", "Label4", "Label5", "Label6", "Label7", "Label9", "lbl50", "Line1"}) {
-        CAPTURE(hidden);
-        REQUIRE(FindControl(hidden));
-        CHECK(FindControl(hidden)->place.top >= MainWindow().client_height);
-    }
-
-    // What lies out of sight: the holders, the text box, the line below the
-    // window, the help pictures beyond their frames. Of it, the labels and
-    // the line are no windows at all.
+    // What lies out of sight: the holders, the text box and the line below
+    // the client area, the help pictures beyond their frames. Of it, the
+    // labels and the line are no windows at all.
     const std::set<std::string_view> out_of_sight = {
         "Text2",   "Label4", "Label5",   "Label6", "Label7",   "Label9",   "lbl50",   "Line1",
         "pattach", "pbcc",   "psystray", "pmsn",   "Picture1", "Picture2", "Picture3"};
@@ -86,16 +78,18 @@ TEST_CASE(
         CAPTURE(control.name);
         CHECK(IsInSight(control) == !out_of_sight.contains(control.name));
         CHECK(HasWindow(control) == !no_window.contains(control.name));
+        if (out_of_sight.contains(control.name) && !ContainerOf(control))
+            CHECK(control.place.top >= MainWindow().client_height);
     }
     CHECK(FirstFrame().name == "Frame1");
-    CHECK(WithRole(Role::TipArea).name == "lbltip");
+    CHECK(TipArea().name == "lbltip");
 
     // Each setting and side has its button in its frame, and each setting
     // that is read its holder.
     for (const test::ButtonName& button : test::kButtonNames) {
         CAPTURE(button.name);
         CHECK(ButtonFor(button.id, button.side).name == button.name);
-        CHECK(ButtonFor(button.id, button.side).container == button.frame);
+        CHECK(ContainerOf(ButtonFor(button.id, button.side))->name == button.frame);
     }
     for (std::size_t i = 0; i < test::kHolderNames.size(); ++i)
         CHECK(HolderFor(Catalogue()[i].id)->name == test::kHolderNames[i]);
@@ -134,11 +128,13 @@ TEST_CASE("the window is centred on the screen, and never with its title bar off
     // A second monitor to the right of the first.
     const Rect second{1024, 0, 2304, 1024};
     CHECK(PlaceOnMonitor(second, second, 416, 296) == Rect{1456, 364, 1872, 660});
-    // A place the system suggests is kept where it fits, else moved onto the work area.
-    CHECK(KeepOnWorkArea(screen, 100, 50, 416, 296) == Rect{100, 50, 516, 346});
-    CHECK(KeepOnWorkArea(screen, -50, 700, 416, 296) == Rect{0, 472, 416, 768});
-    CHECK(KeepOnWorkArea(screen, 900, -20, 416, 296) == Rect{608, 0, 1024, 296});
-    CHECK(KeepOnWorkArea(screen, -106, -53, 1040, 784) == Rect{0, 0, 1040, 784});
+    // A place the system suggests on a DPI change is kept where it fits,
+    // else moved onto the work area.
+    const MonitorArea alone[] = {{screen, screen}};
+    CHECK(PlaceAfterDpiChange(alone, 100, 50, 416, 296) == Rect{100, 50, 516, 346});
+    CHECK(PlaceAfterDpiChange(alone, -50, 700, 416, 296) == Rect{0, 472, 416, 768});
+    CHECK(PlaceAfterDpiChange(alone, 900, -20, 416, 296) == Rect{608, 0, 1024, 296});
+    CHECK(PlaceAfterDpiChange(alone, -106, -53, 1040, 784) == Rect{0, 0, 1040, 784});
 
     // The DPIs a change may bring; anything else is ignored.
     CHECK_FALSE(IsUsableDpi(0));
@@ -171,17 +167,44 @@ TEST_CASE("the window is centred on the screen, and never with its title bar off
     }
 }
 
+TEST_CASE(
+    "dragged onto a monitor of another DPI, the window changes DPI once and never moves back") {
+    // 1024 x 768 at 96 DPI and, to its right, 1920 x 1080 at 144 DPI, each
+    // with a taskbar 40 pixels high.
+    const MonitorArea monitors[] = {{{0, 0, 1024, 768}, {0, 0, 1024, 728}},
+                                    {{1024, 0, 2944, 1080}, {1024, 0, 2944, 1040}}};
+    // Windows gives the window the DPI of the monitor that holds most of it,
+    // here the one its centre is on; on a change it suggests the window's
+    // size at the new DPI (416 x 296 at 96), its top-left corner kept.
+    int dpi = 96;
+    int changes = 0;
+    for (Rect window{500, 200, 916, 496}; window.left < 1024;) {  // dragged 8 pixels a step
+        Rect moved{window.left + 8, window.top, window.right + 8, window.bottom};
+        if (const int now = (moved.left + moved.right) / 2 > 1024 ? 144 : 96; now != dpi) {
+            ++changes;
+            dpi = now;
+            moved = PlaceAfterDpiChange(monitors, moved.left, moved.top, 624, 444);
+            CHECK(moved == Rect{820, 200, 1444, 644});  // its corner still on the first monitor
+        }
+        REQUIRE(moved.left > window.left);
+        window = moved;
+    }
+    CHECK(changes == 1);
+    // A place off the work areas goes onto the monitor that holds most of it.
+    CHECK(PlaceAfterDpiChange(monitors, 700, 500, 624, 444) == Rect{1024, 500, 1648, 944});
+}
+
 TEST_CASE("Tab visits the focusable controls by tab index, wrapping both ways") {
     std::vector<std::string_view> order;
-    for (std::string_view at = ""; order.size() < test::kTabOrder.size();)
-        order.push_back(at = NextInTabOrder(at, false)->name);
+    for (const Control* at = nullptr; order.size() < test::kTabOrder.size();)
+        order.push_back((at = NextInTabOrder(at, false))->name);
     CHECK(order == std::vector<std::string_view>(test::kTabOrder.begin(), test::kTabOrder.end()));
-    CHECK(NextInTabOrder("Option6", false)->name == "Option3");
-    CHECK(NextInTabOrder("Option14", false)->name == "Option6");
-    CHECK(NextInTabOrder("Option6", true)->name == "Option14");
+    CHECK(NextInTabOrder(FindControl("Option6"), false)->name == "Option3");
+    CHECK(NextInTabOrder(FindControl("Option14"), false)->name == "Option6");
+    CHECK(NextInTabOrder(FindControl("Option6"), true)->name == "Option14");
     // From nowhere (the window itself), forwards starts at the first control.
-    CHECK(NextInTabOrder("", false)->name == "Option6");
-    CHECK(NextInTabOrder("", true)->name == "Option14");
+    CHECK(NextInTabOrder(nullptr, false)->name == "Option6");
+    CHECK(NextInTabOrder(nullptr, true)->name == "Option14");
 }
 
 TEST_CASE("transparent labels show what lies beneath them") {
@@ -195,16 +218,16 @@ TEST_CASE("transparent labels show what lies beneath them") {
 }
 
 TEST_CASE("every text the window shows or hands to the shell, as the design writes it") {
-    // A missing tip reads as such in a failure's message.
-    const auto tip = [](std::optional<std::string_view> text) {
-        return std::string(text.value_or("(no tip)"));
+    // An element without a tip has an empty one in the table.
+    const auto designed_tip = [](std::string_view element) {
+        return test::DesignedTip(element).value_or("");
     };
     CHECK(MainWindow().caption == test::kWindowCaption);
-    CHECK(tip(TipFor("frmmain")) == tip(test::DesignedTip("frmmain")));
+    CHECK(MainWindow().tip == designed_tip("frmmain"));
     for (const Control& control : Controls()) {
         CAPTURE(control.name);
         CHECK(control.text == test::DesignedText(control.name));
-        CHECK(tip(TipFor(control.name)) == tip(test::DesignedTip(control.name)));
+        CHECK(control.tip == designed_tip(control.name));
     }
     CHECK(kWebSite == test::kWebSite);
     CHECK(WebSiteTooltip() == test::kWebSiteTooltip);

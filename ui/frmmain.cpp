@@ -123,16 +123,42 @@ RECT FrameFor(RECT client, int dpi) {
 
 Rect ToRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
-// A function of a system DLL that only some moments need: loading OLE and the
-// shell at start would delay the window's first appearance by a third.
-template <typename Function>
-Function SystemFunction(const wchar_t* dll, const char* name) {
+// A system DLL that only some moments need: loading OLE and the shell at
+// start would delay the window's first appearance by a third.
+HMODULE LoadSystemDll(const wchar_t* dll) {
     HMODULE module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!module && GetLastError() == ERROR_INVALID_PARAMETER)  // before Windows 8
         module = LoadLibraryW(dll);
+    return module;
+}
+
+template <typename Function>
+Function FunctionIn(HMODULE module, const char* name) {
     return module
                ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
                : nullptr;
+}
+
+// A function of a system DLL needed once in the window's life: the DLL
+// stays loaded for as long as the process lives.
+template <typename Function>
+Function SystemFunction(const wchar_t* dll, const char* name) {
+    return FunctionIn<Function>(LoadSystemDll(dll), name);
+}
+
+// The desktop's monitors, each whole and its work area.
+std::vector<MonitorArea> Monitors() {
+    std::vector<MonitorArea> monitors;
+    const auto add = [](HMONITOR monitor, HDC, RECT*, LPARAM list) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (GetMonitorInfoW(monitor, &info))
+            reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
+                {ToRect(info.rcMonitor), ToRect(info.rcWork)});
+        return TRUE;
+    };
+    EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
 }
 
 // A bitmap of our own for the GIF's pixels: 32 bits each, top row first,
@@ -185,6 +211,12 @@ bool EndsClick(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
                                    : message == WM_KEYUP && wparam == VK_SPACE;
 }
 
+// What starts or ends a press of a control, by the mouse or a key.
+bool IsPress(UINT message) {
+    return message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_LBUTTONUP ||
+           message == WM_KEYDOWN || message == WM_KEYUP;
+}
+
 std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
 
 }  // namespace
@@ -212,8 +244,8 @@ void FrmMain::RegisterClasses() {
     main.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     main.lpszClassName = kMainClass;
     // Shared icons would be one size for both: the window owns its two.
-    icon_.Reset(LoadIcon(SM_CXICON));
-    small_icon_.Reset(LoadIcon(SM_CXSMICON));
+    icon_.Reset(ProgramIcon(SM_CXICON));
+    small_icon_.Reset(ProgramIcon(SM_CXSMICON));
     main.hIcon = icon_.get();
     main.hIconSm = small_icon_.get();
     RegisterClassExW(&main);
@@ -233,7 +265,7 @@ void FrmMain::RegisterClasses() {
     RegisterClassExW(&picture);
 }
 
-HICON FrmMain::LoadIcon(int size_metric) const {
+HICON FrmMain::ProgramIcon(int size_metric) const {
     const int size = GetSystemMetrics(size_metric);
     return static_cast<HICON>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDI_BREVLIN), IMAGE_ICON, size, size, 0));
@@ -254,9 +286,9 @@ bool FrmMain::Create(SettingsController& controller, int show_command) {
                             nullptr, nullptr, instance_, this);
     if (!main_) return false;
     dpi_ = DpiOf(main_);
-    MakeFonts(dpi_);
+    ChangeFonts(dpi_);
     CreateControls(true);
-    PlaceWindow(nullptr);
+    PlaceWindow();
 
     // The load event: show what is stored, before the window is first seen.
     controller.LoadSettings();
@@ -310,7 +342,8 @@ void FrmMain::CreateControls(bool in_sight) {
         DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | look.style;
         if (control.kind == Kind::Label && control.align == Align::Centre) style |= SS_CENTER;
         if (control.border && !look.draws_own_border) style |= WS_BORDER;
-        HWND parent = control.container.empty() ? main_ : Window(*FindControl(control.container));
+        const Control* container = ContainerOf(control);
+        HWND parent = container ? Window(*container) : main_;
         const RECT rect = PixelRect(control);
         // A holder made now shows what start-up has put in it.
         const bool holder = control.tweak && HolderFor(control.tweak->id) == &control;
@@ -367,11 +400,18 @@ void FrmMain::CreateTooltip() {
     }
 }
 
-void FrmMain::MakeFonts(int dpi) {
+void FrmMain::ChangeFonts(int dpi) {
+    // The controls hold the old fonts until they are given the new ones:
+    // only then can the old ones go, or a repaint between would draw with
+    // a deleted font.
+    const Fonts old = std::move(fonts_);
     const wchar_t* face = PickFace();
-    regular_.Reset(MakeFont(face, 825, dpi, false, false));
-    heading_.Reset(MakeFont(face, 825, dpi, true, true));
-    title_.Reset(MakeFont(face, 975, dpi, true, false));
+    fonts_.regular.Reset(MakeFont(face, 825, dpi, false, false));
+    fonts_.heading.Reset(MakeFont(face, 825, dpi, true, true));
+    fonts_.title.Reset(MakeFont(face, 975, dpi, true, false));
+    for (const Control& control : Controls())
+        if (HWND window = Window(control))
+            SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
 }
 
 void FrmMain::LoadPictures(int dpi) {
@@ -387,9 +427,9 @@ void FrmMain::LoadPictures(int dpi) {
 
 HFONT FrmMain::FontFor(const Control& control) const {
     switch (control.font) {
-        case Font::Regular: return regular_.get();
-        case Font::Heading: return heading_.get();
-        case Font::Title: return title_.get();
+        case Font::Regular: return fonts_.regular.get();
+        case Font::Heading: return fonts_.heading.get();
+        case Font::Title: return fonts_.title.get();
         case Font::Default: break;
     }
     return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -416,19 +456,25 @@ RECT FrmMain::PixelRect(const Control& control) const {
     return rect;
 }
 
-void FrmMain::ApplyLayout(int dpi, const POINT* wanted) {
+void FrmMain::ApplyLayout(int dpi, const RECT& suggested) {
     dpi_ = dpi;
-    MakeFonts(dpi);
+    ChangeFonts(dpi);
     LoadPictures(dpi);
     for (const Control& control : Controls()) {
         HWND window = Window(control);
         if (!window) continue;
-        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
         const RECT rect = PixelRect(control);
         SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
                      rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    PlaceWindow(wanted);
+    // Where the system suggests: a window dragged onto another monitor
+    // changes its DPI once most of it is there, while its top-left corner
+    // may still be on the first one.
+    const SIZE size = FrameSize();
+    const Rect placed =
+        PlaceAfterDpiChange(Monitors(), suggested.left, suggested.top, size.cx, size.cy);
+    SetWindowPos(main_, nullptr, placed.left, placed.top, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(main_, nullptr, TRUE);
 }
 
@@ -440,18 +486,15 @@ SIZE FrmMain::FrameSize() const {
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-// Centred on the window's monitor, or kept as near as it fits to a point the
-// system suggested; on the work area, never with its title bar off screen.
-void FrmMain::PlaceWindow(const POINT* wanted) {
+// Centred on the window's monitor, on its work area, never with its title
+// bar off screen.
+void FrmMain::PlaceWindow() {
     const SIZE size = FrameSize();
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(wanted ? MonitorFromPoint(*wanted, MONITOR_DEFAULTTONEAREST)
-                           : MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY),
-                    &monitor);
-    const Rect work = ToRect(monitor.rcWork);
-    const Rect placed = wanted ? KeepOnWorkArea(work, wanted->x, wanted->y, size.cx, size.cy)
-                               : PlaceOnMonitor(ToRect(monitor.rcMonitor), work, size.cx, size.cy);
+    GetMonitorInfoW(MonitorFromWindow(main_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const Rect placed =
+        PlaceOnMonitor(ToRect(monitor.rcMonitor), ToRect(monitor.rcWork), size.cx, size.cy);
     SetWindowPos(main_, nullptr, placed.left, placed.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -527,17 +570,25 @@ void FrmMain::Release(HWND window, LPARAM lparam, const Control& control) {
     if (click) OnClick(control);
 }
 
+// While a box of the window's own shows, the window is disabled and Windows
+// keeps the user's hands away from it; a press another program sends
+// (BM_CLICK, an accessibility tool's default action, a posted key) still
+// reaches a control, and would store a setting under the farewell or open a
+// warning inside another. The window takes none then.
+bool FrmMain::RefusesPress(UINT message) const {
+    return IsPress(message) && !IsWindowEnabled(main_);
+}
+
 // A press that lost the mouse (another window took it, or a program cancelled
 // the mode) ends without a click.
 void FrmMain::OnCaptureLost(HWND window) {
     if (pressed_ == window) pressed_ = nullptr;
 }
 
-void FrmMain::OnMouseOver(std::string_view element) {
-    const auto tip = TipFor(element);
-    if (!tip) return;  // no tip of its own: the tip area keeps its text
-    const std::wstring text = Widen(*tip);
-    HWND area = Window(WithRole(Role::TipArea));
+void FrmMain::OnMouseOver(std::string_view tip) {
+    if (tip.empty()) return;  // no tip of its own: the tip area keeps its text
+    const std::wstring text = Widen(tip);
+    HWND area = Window(TipArea());
     std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(area)) + 1, L'\0');
     shown.resize(static_cast<std::size_t>(
         GetWindowTextW(area, shown.data(), static_cast<int>(shown.size()))));
@@ -549,8 +600,9 @@ void FrmMain::RunShellExecute(std::string_view topic, const ShellArgument& file,
                               const ShellArgument& parameters, const ShellArgument& directory,
                               int show_command) {
     HWND desktop = GetDesktopWindow();
+    if (!shell32_) shell32_.Reset(LoadSystemDll(L"shell32.dll"));
     const auto shell_execute =
-        SystemFunction<decltype(&ShellExecuteA)>(L"shell32.dll", "ShellExecuteA");
+        FunctionIn<decltype(&ShellExecuteA)>(shell32_.get(), "ShellExecuteA");
     if (!shell_execute) return;
     const std::string verb(topic);
     const auto target = ShellText(file);
@@ -604,11 +656,10 @@ LRESULT FrmMain::OnControlColour(HDC dc, HWND window) {
 }
 
 void FrmMain::MoveFocus(bool backwards) {
-    const Control* current = ControlOf(GetFocus());
-    const Control* next = NextInTabOrder(current ? current->name : "", backwards);
+    const Control* next = NextInTabOrder(ControlOf(GetFocus()), backwards);
     // Passes over what is not made yet: the out-of-sight windows come just
     // after the window shows.
-    while (!Window(*next)) next = NextInTabOrder(next->name, backwards);
+    while (!Window(*next)) next = NextInTabOrder(next, backwards);
     SetFocus(Window(*next));
 }
 
@@ -650,8 +701,7 @@ void FrmMain::OnDpiChanged(int message_dpi, LPARAM suggested) {
     const std::optional<int> dpi = DpiChangeToApply(sender, WindowDpi(main_), message_dpi);
     const auto* rect = reinterpret_cast<const RECT*>(suggested);
     if (!dpi || !rect) return;
-    const POINT wanted{rect->left, rect->top};
-    ApplyLayout(*dpi, &wanted);
+    ApplyLayout(*dpi, *rect);
 }
 
 void FrmMain::OnWindowPosChanging(WINDOWPOS& position) const {
@@ -710,6 +760,8 @@ void FrmMain::PaintPicture(HDC dc, const RECT& client, const Control& control) {
         GetObjectW(donation_.get(), sizeof info, &info);
         // The picture box is sized to the picture at the window's DPI.
         SetStretchBltMode(dc, HALFTONE);
+        // HALFTONE leaves the brush origin undefined; it must be set after.
+        SetBrushOrgEx(dc, 0, 0, nullptr);
         StretchBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, info.bmWidth,
                    info.bmHeight, SRCCOPY);
     }
@@ -749,7 +801,7 @@ LRESULT FrmMain::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     if (OnContainerMessage(message, wparam, lparam, &result)) return result;
     switch (message) {
         case WM_PAINT: PaintMain(); return 0;
-        case WM_MOUSEMOVE: OnMouseOver(MainWindow().name); return 0;
+        case WM_MOUSEMOVE: OnMouseOver(MainWindow().tip); return 0;
         case WM_ACTIVATE: OnActivate(LOWORD(wparam) != WA_INACTIVE); return 0;
         case WM_SETFOCUS:
             if (focus_) SetFocus(focus_);
@@ -793,6 +845,7 @@ LRESULT CALLBACK FrmMain::ChildProc(HWND window, UINT message, WPARAM wparam, LP
 
 LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT message, WPARAM wparam,
                                 LPARAM lparam) {
+    if (RefusesPress(message)) return 0;
     const bool frame = control.kind == Kind::Frame;
     LRESULT result = 0;
     if (frame && OnContainerMessage(message, wparam, lparam, &result)) return result;
@@ -810,7 +863,7 @@ LRESULT FrmMain::OnChildMessage(HWND window, const Control& control, UINT messag
             }
             return 0;
         }
-        case WM_MOUSEMOVE: OnMouseOver(control.name); return 0;
+        case WM_MOUSEMOVE: OnMouseOver(control.tip); return 0;
         case WM_CAPTURECHANGED: OnCaptureLost(window); break;
         case WM_LBUTTONDOWN:
             if (frame) break;
@@ -837,8 +890,9 @@ LRESULT CALLBACK FrmMain::ControlProc(HWND window, UINT message, WPARAM wparam, 
 
 LRESULT FrmMain::OnControlMessage(HWND window, const Control& control, WNDPROC original,
                                   UINT message, WPARAM wparam, LPARAM lparam) {
+    if (RefusesPress(message)) return 0;
     switch (message) {
-        case WM_MOUSEMOVE: OnMouseOver(control.name); break;
+        case WM_MOUSEMOVE: OnMouseOver(control.tip); break;
         case WM_CAPTURECHANGED: OnCaptureLost(window); break;
         case WM_LBUTTONDOWN:
             if (control.kind != Kind::Label) break;

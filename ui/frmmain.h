@@ -44,6 +44,10 @@ public:
     void ReportWriteFailure(const Tweak& tweak, Side side, const ChangeFailure& failure) override;
 
 private:
+    struct Fonts {
+        ScopedFont regular, heading, title;
+    };
+
     static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -60,7 +64,7 @@ private:
     bool OnContainerMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
     void RegisterClasses();
-    HICON LoadIcon(int size_metric) const;
+    HICON ProgramIcon(int size_metric) const;
     // The windows in sight, or those out of sight, which only the keyboard
     // reaches and which are made once the window shows.
     void CreateControls(bool in_sight);
@@ -70,19 +74,21 @@ private:
     void OnActivate(bool active);
     void OnDpiChanged(int message_dpi, LPARAM suggested);
     void OnWindowPosChanging(WINDOWPOS& position) const;
-    void ApplyLayout(int dpi, const POINT* wanted);
-    void MakeFonts(int dpi);
+    void ApplyLayout(int dpi, const RECT& suggested);
+    // Makes the fonts for a DPI and hands them to every control made so far.
+    void ChangeFonts(int dpi);
     void LoadPictures(int dpi);
     RECT PixelRect(const Control& control) const;
     SIZE FrameSize() const;
-    void PlaceWindow(const POINT* wanted);
+    void PlaceWindow();
 
     void OnUserChoice(const Control& button);
     void OnClick(const Control& control);
     void Press(HWND window);
     void Release(HWND window, LPARAM lparam, const Control& control);
     void OnCaptureLost(HWND window);
-    void OnMouseOver(std::string_view element);
+    bool RefusesPress(UINT message) const;
+    void OnMouseOver(std::string_view tip);
     bool OnSetCursor(HWND target, UINT hit_test);
     LRESULT OnControlColour(HDC dc, HWND control);
     void MoveFocus(bool backwards);
@@ -106,7 +112,7 @@ private:
     int dpi_ = 96;
 
     ScopedIcon icon_, small_icon_;  // the window class's
-    ScopedFont regular_, heading_, title_;
+    Fonts fonts_;
     // The fixed colours of the table (the help pictures' blue, the white).
     std::array<std::pair<COLORREF, ScopedBrush>, 2> rgb_brushes_{};
     ScopedBitmap donation_;
@@ -120,6 +126,10 @@ private:
     HWND pressed_ = nullptr;  // a label or picture the mouse went down on
     bool unloading_ = false;
     bool after_shown_ = false;  // the work the first sight did not wait for is done
+    // The shell, loaded at the first click on a link and kept while the
+    // window lives: one reference however many clicks. Declared before the
+    // COM apartment, so that it is freed only after the apartment is left.
+    ScopedModule shell32_;
     // Leaves the COM apartment the first sight did not wait for: the
     // function that does it, loaded with ole32, or null if never entered.
     struct CallUninitialize {

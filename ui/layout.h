@@ -1,5 +1,6 @@
 // The main window as data: every control with its kind, container, place in
-// twips, text, font, colours, pointer, action, tab index and stacking order.
+// twips, text, font, colours, pointer, action, tip, tab index and stacking
+// order.
 // The window is built by walking this table; nothing about a control is
 // repeated in code. Portable, so the geometry and the keyboard order are
 // tested anywhere. The table alone says which frame, buttons and holder
@@ -29,6 +30,9 @@ enum class Sizing : std::uint8_t {
 enum class Action : std::uint8_t { None, OpenWebSite, Donate, Exit };
 // A part the control plays for the window beyond its own look.
 enum class Role : std::uint8_t { None, TipArea };
+
+// The container of a control that stands in the window itself, not in a frame.
+inline constexpr std::int8_t kInWindow = -1;
 
 // A system colour by its index (COLOR_BTNFACE is 15), or a fixed RGB value.
 class Colour {
@@ -66,9 +70,10 @@ struct Twips {
 struct Control {
     std::string_view name;
     Kind kind;
-    std::string_view container = {};  // a frame's name, or empty for the window
-    Twips place = {};                 // for the line: from (left, top) to (left+width, top+height)
-    std::string_view text = {};       // caption, or the text box's text
+    // The frame that holds the control, by its place in the table.
+    std::int8_t container = kInWindow;
+    Twips place = {};            // for the line: from (left, top) to (left+width, top+height)
+    std::string_view text = {};  // caption, or the text box's text
     Font font = Font::Default;
     Colour fore = sys::kBtnText;
     Colour back = sys::kBtnFace;
@@ -80,6 +85,9 @@ struct Control {
     Picture picture = Picture::None;
     Action action = Action::None;
     Role role = Role::None;
+    // What the tip area shows while the pointer moves over the control;
+    // empty for a control without a tip, which leaves the tip area alone.
+    std::string_view tip = {};
     // The setting a frame, an option button or a holder serves, and a
     // button's side.
     const Tweak* tweak = nullptr;
@@ -88,10 +96,10 @@ struct Control {
 };
 
 struct WindowLook {
-    std::string_view name;  // the window's own name, as the tips know it
     std::string_view caption;
-    int client_width;   // twips
-    int client_height;  // twips
+    std::string_view tip;  // over the bare client area
+    int client_width;      // twips
+    int client_height;     // twips
     Colour back;
 };
 
@@ -105,6 +113,8 @@ const Control* FindControl(std::string_view name);
 int ControlId(const Control& control);
 // The control's place in the table.
 std::size_t IndexOf(const Control& control);
+// The frame that holds the control, or null for the window.
+const Control* ContainerOf(const Control& control);
 // Whether any of the control lies inside its container's visible area: the
 // window's client area, or a frame's rectangle.
 bool IsInSight(const Control& control);
@@ -118,8 +128,8 @@ const Control& ButtonFor(TweakId id, Side side);
 // The control that holds what start-up read of the setting; none for a
 // setting that is never read.
 const Control* HolderFor(TweakId id);
-// The control with this role.
-const Control& WithRole(Role role);
+// The control with the role of the tip area.
+const Control& TipArea();
 // The frame first in the tab order, whose selected button has the focus
 // when the window opens.
 const Control& FirstFrame();
@@ -146,17 +156,28 @@ struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
     bool operator==(const Rect&) const = default;
 };
-// Where a window of this size goes on a work area: wanted at (left, top),
-// moved the least that keeps it inside; along an axis where it is larger
-// than the work area, it starts at the work area's edge, so that its title
-// bar stays on screen and can be grabbed.
-Rect KeepOnWorkArea(const Rect& work, int left, int top, int width, int height);
-// Centred on the whole monitor, and kept on its work area as above: a
-// taskbar moves the window only if it would cover part of it.
+// Centred on the whole monitor, and kept on its work area: a taskbar moves
+// the window only if it would cover part of it, and no further; a window
+// larger than the work area starts at its top-left corner, so that the
+// title bar stays on screen and can be grabbed.
 Rect PlaceOnMonitor(const Rect& monitor, const Rect& work, int width, int height);
+// A monitor of the desktop: all of it, and the part that windows take
+// (without its taskbar).
+struct MonitorArea {
+    Rect monitor;
+    Rect work;
+};
+// Where a window of this size goes on a DPI change: where the system
+// suggests, (left, top), which a window dragged onto another monitor must
+// keep. Only a place that leaves the monitors' work areas (off the screen,
+// under a taskbar) is moved onto the work area of the monitor that holds
+// most of the window, as on start-up.
+Rect PlaceAfterDpiChange(std::span<const MonitorArea> monitors, int left, int top, int width,
+                         int height);
 
-// The next (or previous) control in the tab order, wrapping around.
-const Control* NextInTabOrder(std::string_view from, bool backwards);
+// The next (or previous) control in the tab order, wrapping around; from
+// none, or from a control that takes no focus, the first (or last).
+const Control* NextInTabOrder(const Control* from, bool backwards);
 
 // What lies beneath a transparent control: the back colour of the opaque
 // control behind it that covers it, or of its container.

@@ -14,12 +14,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
     brevlin::SettingsController controller(registry, frmmain);
     if (!frmmain.Create(controller, show_command)) return 1;
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        // -1: no message came, and `message` holds nothing to read.
+        if (got == -1) return 1;
+        if (got == 0) return static_cast<int>(message.wParam);  // WM_QUIT's code
         if (frmmain.PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return static_cast<int>(message.wParam);
 }
 
 namespace brevlin {

@@ -1,5 +1,5 @@
-// The window's fixed texts: hover tips, link targets, the farewell, and the
-// title of the warning for a setting that could not be changed (its words
+// The window's fixed texts: the default tip, link targets, the farewell, and
+// the title of the warning for a setting that could not be changed (its words
 // are the settings' own, in tweaks/settings.h). Portable.
 #pragma once
 
@@ -12,10 +12,6 @@ namespace brevlin::ui {
 
 inline constexpr std::string_view kDefaultTip =
     "Watch this area for tips and assistance... Your changes are applied as you select them.";
-
-// The tip an element shows in lbltip while the pointer moves over it, or
-// nothing for an element without a tip (which then leaves the text alone).
-std::optional<std::string_view> TipFor(std::string_view element);
 
 extern const std::string_view kWebSite;
 // The pop-up tooltip of the copyright label, which links to the web site.

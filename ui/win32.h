@@ -39,6 +39,9 @@ struct ReleaseWindowDc {
 struct Unhook {
     void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
 };
+struct FreeModule {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
 
 using ScopedFont = Owner<HFONT, DeleteGdiObject>;
 using ScopedBrush = Owner<HBRUSH, DeleteGdiObject>;
@@ -48,6 +51,7 @@ using ScopedIcon = Owner<HICON, DestroyIconHandle>;
 using MemoryDc = Owner<HDC, DeleteMemoryDc>;
 using WindowDc = Owner<HDC, ReleaseWindowDc>;
 using ScopedHook = Owner<HHOOK, Unhook>;
+using ScopedModule = Owner<HMODULE, FreeModule>;
 
 inline WindowDc ScreenDc() { return WindowDc(GetDC(nullptr), ReleaseWindowDc{nullptr}); }
 

@@ -547,7 +547,7 @@ TEST_CASE(
         const Snapshot before = Snapshot::Take();
         if (step.selects.empty()) {
             const std::string from = app->FocusName();
-            const std::string_view to = ui::NextInTabOrder(from, false)->name;
+            const std::string_view to = ui::NextInTabOrder(ui::FindControl(from), false)->name;
             CHECK(FocusAfterPress(*app, step.keys, to) == to);
             CHECK(Snapshot::Take().Text() == before.Text());
             continue;
@@ -609,6 +609,12 @@ TEST_CASE("a setting that cannot be stored: a warning names it and the selection
         SendMessageTimeoutA(GetParent(button), WM_COMMAND,
                             MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                             reinterpret_cast<LPARAM>(button), SMTO_ABORTIFHUNG, 2000, &ignored);
+        // Nor are presses from another program (BM_CLICK, an automation
+        // tool's) while it shows: not of this button, not of the others.
+        for (int press = 0; press < 600; ++press) PostMessageA(button, BM_CLICK, 0, 0);
+        for (const test::ButtonName& other : test::kButtonNames)
+            PostMessageA(app->Find(other.name), BM_CLICK, 0, 0);
+        REQUIRE(app->Settle());
         CHECK(FindMessageBoxes(app->process_id()).size() == 1);
 
         PressButton(box->box, IDOK);
