@@ -222,8 +222,7 @@ void SettingLine(Outcome& outcome, const Tweak& tweak, std::string_view says) {
 
 // The window's words for a refused change, on one line.
 std::string Refused(const Tweak& tweak, const ChangeFailure& failure) {
-    const std::string left = WhatIsLeft(tweak, failure);
-    return "refused: " + RefusalReason(tweak, failure) + (left.empty() ? "" : " " + left);
+    return "refused: " + RefusalReason(tweak, failure) + " " + WhatIsLeft(tweak, failure);
 }
 
 bool CannotRead(Context& context, Outcome& outcome, const Tweak& tweak, RegStatus status) {
@@ -255,6 +254,17 @@ Compared Compare(Context& context, Outcome& outcome, const Tweak& tweak, const r
     }
     const Match match = SameStored(stored, want) ? Match::Same : Match::Differs;
     return {match, std::move(stored)};
+}
+
+// What a store that Windows reported as done left: read back, it must be
+// what was wanted.
+std::string_view ReadBack(Context& context, Outcome& outcome, const Tweak& tweak,
+                          const raw::Value& want) {
+    const Match match = Compare(context, outcome, tweak, want).match;
+    if (match == Match::Same) return "changed";
+    outcome.exit_code = exit_code::kFailed;
+    if (match == Match::Unreadable) return "unreadable";
+    return "refused: Windows reads back another value.";
 }
 
 // A reading as a cell of check's rows, short and in ASCII.
@@ -469,7 +479,7 @@ void Apply(const Request& request, Context& context, Outcome& outcome) {
             outcome.exit_code = exit_code::kFailed;
             SettingLine(outcome, *tweak, Refused(*tweak, *refused));
         } else {
-            SettingLine(outcome, *tweak, "changed");
+            SettingLine(outcome, *tweak, ReadBack(context, outcome, *tweak, want));
         }
     }
 }

@@ -88,11 +88,6 @@ std::string RefusalReason(const Tweak& tweak, const ChangeFailure& failure) {
         case ChangeFailure::Cause::KeyVanished:
             return "The registry key disappeared while Brevlin was changing it. Please try "
                    "again.";
-        case ChangeFailure::Cause::ReadsBackOtherwise: return "Windows reads back another value.";
-        case ChangeFailure::Cause::NotReadBack:
-            return "Windows reported the value stored, but would not let Brevlin read it back "
-                   "(error " +
-                   Decimal(failure.error) + ").";
         case ChangeFailure::Cause::WindowsError: break;
     }
     return "Windows reported error " + Decimal(failure.error) + ".";
@@ -100,9 +95,6 @@ std::string RefusalReason(const Tweak& tweak, const ChangeFailure& failure) {
 
 // Only a registry left exactly as it was may be called that.
 std::string WhatIsLeft(const Tweak& tweak, const ChangeFailure& failure) {
-    if (failure.cause == ChangeFailure::Cause::ReadsBackOtherwise ||
-        failure.cause == ChangeFailure::Cause::NotReadBack)
-        return {};
     if (failure.left_behind.empty()) return "The setting is as it was before.";
     return "The setting itself is unchanged, but Brevlin made the registry key " +
            KeyName(tweak.root, failure.left_behind) +
@@ -129,22 +121,13 @@ bool SameStored(const raw::Value& a, const raw::Value& b) {
 }
 
 ChangeResult StoreExactly(RegistryPlatform& registry, const Tweak& tweak, const raw::Value& want) {
-    ChangeResult refused;
     if (!tweak.IsRead())
-        refused = WriteSide(registry, tweak, IsPresent(want) ? Side::On : Side::Off, {});
-    else if (!IsPresent(want))
-        refused = FailureOf(
-            tweak, raw::DeleteValue(registry, tweak.root, tweak.key_path, tweak.value_name));
-    else
-        refused = FailureOf(tweak, raw::WriteValue(registry, tweak.root, tweak.key_path,
-                                                   tweak.value_name, want.type, want.bytes));
-    if (refused) return refused;
-    const raw::Value stored = ReadExactly(registry, tweak);
-    if (stored.presence == raw::Presence::Unreadable)
-        return ChangeFailure{.cause = ChangeFailure::Cause::NotReadBack, .error = stored.status};
-    if (!SameStored(stored, want))
-        return ChangeFailure{.cause = ChangeFailure::Cause::ReadsBackOtherwise};
-    return std::nullopt;
+        return WriteSide(registry, tweak, IsPresent(want) ? Side::On : Side::Off, {});
+    if (!IsPresent(want))
+        return FailureOf(tweak,
+                         raw::DeleteValue(registry, tweak.root, tweak.key_path, tweak.value_name));
+    return FailureOf(tweak, raw::WriteValue(registry, tweak.root, tweak.key_path, tweak.value_name,
+                                            want.type, want.bytes));
 }
 
 SideRead ReadSide(RegistryPlatform& registry, const Tweak& tweak) {

@@ -19,11 +19,9 @@ namespace brevlin {
 struct ChangeFailure {
     enum class Cause : std::uint8_t {
         AccessDenied,
-        ForeignSubkeys,      // the key to delete holds another program's subkeys
-        KeyVanished,         // the key was deleted while we changed it
-        ReadsBackOtherwise,  // Windows reported the value stored, and holds another
-        NotReadBack,         // Windows reported it stored, and would not let us look
-        WindowsError,        // any other error: `error` says which
+        ForeignSubkeys,  // the key to delete holds another program's subkeys
+        KeyVanished,     // the key was deleted while we changed it
+        WindowsError,    // any other error: `error` says which
     };
     Cause cause = Cause::WindowsError;
     long error = 0;  // Windows' error code
@@ -58,8 +56,7 @@ ChangeResult WriteSide(RegistryPlatform& registry, const Tweak& tweak, Side side
 // Why a change did not happen, in one sentence or two for a person.
 std::string RefusalReason(const Tweak& tweak, const ChangeFailure& failure);
 // What the failed change left: that nothing changed, or the key it made
-// and could not remove. Empty when that is not known (a value Windows
-// reports stored and reads back otherwise).
+// and could not remove.
 std::string WhatIsLeft(const Tweak& tweak, const ChangeFailure& failure);
 
 // The window's warning: which setting, the reason, and what is left, as
@@ -79,8 +76,7 @@ bool SameStored(const raw::Value& a, const raw::Value& b);
 
 // Brings the setting to `want`: a value stored with exactly its type and
 // bytes, or deleted (making no keys); the desktop icon only the window's
-// way, whose Hide never deletes another program's subkeys. What Windows
-// reports stored is read back, and must be what was wanted.
+// way, whose Hide never deletes another program's subkeys.
 ChangeResult StoreExactly(RegistryPlatform& registry, const Tweak& tweak, const raw::Value& want);
 
 // The side the window shows for a setting after start-up, read its way;
