@@ -253,6 +253,9 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
                    kDeskIcon + "]\r\n\r\n"));
     const std::string header = "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n");
     const std::string preferences = "[HKEY_CURRENT_USER\\" + kPreferences + "]\r\n";
+    const auto cut = [](int line) {
+        return ", line " + std::to_string(line) + ": the file ends inside this line";
+    };
     const std::vector<std::pair<std::string, std::string>> files = {
         {"REGEDIT4\r\n", ": not UTF-16 with a byte-order mark"},
         {"\xFF\xFE" + Wide("Windows Registry Editor Version 4.00\r\n"),
@@ -279,18 +282,12 @@ TEST_CASE("a whole export, the hidden icon for apply only, and every file apply 
          ", line 4: a \\ not at the end of a line"},
         // Cut short by the file's end (the end-to-end run cuts a dword line at
         // every byte): nothing of it is taken, nor of the rest.
-        {header + Wide(preferences + "\"ShowBcc\"=hex:01,\\"),
-         ", line 4: the file ends inside this line"},
-        {header + Wide(preferences + "\"ShowBcc\"=dword:00000001\r"),
-         ", line 4: the file ends inside this line"},
-        {header + Wide(preferences + "\"ShowBcc\"=hex:ab,ab,"),
-         ", line 4: the file ends inside this line"},
-        {header + Wide(preferences + "\"ShowBcc\"=hex:ab,\\\r\n"),
-         ", line 5: the file ends inside this line"},
-        {header + Wide(preferences + "\"ShowBcc\"=-\r\n; Hidden"),
-         ", line 5: the file ends inside this line"},
-        {header + Wide(";[-HKEY_LOCAL_MACHINE\\" + kDeskIcon),
-         ", line 3: the file ends inside this line"},
+        {header + Wide(preferences + "\"ShowBcc\"=hex:01,\\"), cut(4)},
+        {header + Wide(preferences + "\"ShowBcc\"=dword:00000001\r"), cut(4)},
+        {header + Wide(preferences + "\"ShowBcc\"=hex:ab,ab,"), cut(4)},
+        {header + Wide(preferences + "\"ShowBcc\"=hex:ab,\\\r\n"), cut(5)},
+        {header + Wide(preferences + "\"ShowBcc\"=-\r\n; Hidden"), cut(5)},
+        {header + Wide(";[-HKEY_LOCAL_MACHINE\\" + kDeskIcon), cut(3)},
         {header + Wide(preferences + "\"ShowBcc\"=dword:1\r\n") + "\x01",
          ", line 5: the file ends inside a character"},
         {header + Wide(preferences + "\"ShowBcc\"=\"a\r\n"),
