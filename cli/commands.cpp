@@ -165,8 +165,6 @@ const Tweak* SettingNamed(std::string_view operand) {
 
 unsigned SettingBit(const Tweak& tweak) { return 1u << static_cast<unsigned>(tweak.id); }
 
-std::size_t IndexOf(const Tweak& tweak) { return static_cast<std::size_t>(tweak.id); }
-
 // The argument after /fo.
 bool TakeFormat(std::span<const std::string> args, std::size_t at, Request& request) {
     if (at >= args.size()) return false;
@@ -336,7 +334,7 @@ bool Load(const Request& request, Context& context, std::string_view command, Lo
     if (scope.file.empty()) return Mistake(outcome, std::string(command) + " needs a FILE");
     if (!ReadFile(context, scope.file, loaded, outcome)) return false;
     for (const Tweak& tweak : Catalogue()) {
-        const bool held = loaded.held[IndexOf(tweak)].has_value();
+        const bool held = loaded.held[IndexOf(tweak.id)].has_value();
         if ((scope.named & SettingBit(tweak)) && !held)
             return Mistake(outcome, loaded.path + " holds no " + std::string(tweak.name));
         if (held && scope.Holds(tweak)) loaded.settings.push_back(&tweak);
@@ -350,8 +348,8 @@ bool Load(const Request& request, Context& context, std::string_view command, Lo
 const Tweak& Largest(const Held& held) {
     const Tweak* largest = &Catalogue()[0];
     for (const Tweak& tweak : Catalogue()) {
-        const auto& value = held[IndexOf(tweak)];
-        const auto& most = held[IndexOf(*largest)];
+        const auto& value = held[IndexOf(tweak.id)];
+        const auto& most = held[IndexOf(largest->id)];
         if (value && (!most || value->bytes.size() > most->bytes.size())) largest = &tweak;
     }
     return *largest;
@@ -388,13 +386,14 @@ void Get(const Request& request, Context& context, Outcome& outcome) {
     outcome.out = std::string(side ? StateName(*side) : "unreadable") + "\r\n";
 }
 
-struct Choice {
+// A SETTING on|off pair of set.
+struct Pair {
     const Tweak* tweak;
     Side side;
 };
 
 // SETTING on|off pairs, each setting once.
-bool Choices(const Request& request, std::vector<Choice>& choices, Outcome& outcome) {
+bool Pairs(const Request& request, std::vector<Pair>& pairs, Outcome& outcome) {
     const auto& operands = request.operands;
     if (operands.empty() || operands.size() % 2 != 0)
         return Mistake(outcome, "set needs SETTING on|off pairs");
@@ -409,15 +408,15 @@ bool Choices(const Request& request, std::vector<Choice>& choices, Outcome& outc
         if (!SameWord(state, "on") && !SameWord(state, "off"))
             return Mistake(outcome, "unknown state " + Echo(state) + " for " +
                                         std::string(tweak->name) + ": use on or off");
-        choices.push_back({tweak, SameWord(state, "on") ? Side::On : Side::Off});
+        pairs.push_back({tweak, SameWord(state, "on") ? Side::On : Side::Off});
     }
     return true;
 }
 
 void Set(const Request& request, Context& context, Outcome& outcome) {
-    std::vector<Choice> choices;
-    if (!Choices(request, choices, outcome)) return;  // all checked before the first write
-    for (const auto& [tweak, side] : choices) {
+    std::vector<Pair> pairs;
+    if (!Pairs(request, pairs, outcome)) return;  // all checked before the first write
+    for (const auto& [tweak, side] : pairs) {
         // The write of the window's button, even when the state is stored already.
         const ChangeResult refused =
             WriteSide(context.registry, *tweak, side, tweak->choice(side).text);
@@ -442,7 +441,7 @@ void Export(const Request& request, Context& context, Outcome& outcome) {
                               context.system.Words(value.status) + " Nothing exported.");
             return;
         }
-        held[IndexOf(tweak)] = std::move(value);
+        held[IndexOf(tweak.id)] = std::move(value);
     }
     std::optional<std::string> file = WriteRegFile(held, kMostFileBytes);
     if (!file) {
@@ -452,7 +451,7 @@ void Export(const Request& request, Context& context, Outcome& outcome) {
         return;
     }
     for (const Tweak& tweak : Catalogue()) {
-        const auto& value = held[IndexOf(tweak)];
+        const auto& value = held[IndexOf(tweak.id)];
         if (value && !RegeditRestores(*value))
             Tell(outcome, "warning: regedit /s cannot store " + RegistryName(tweak) + " as it is");
     }
@@ -467,7 +466,7 @@ void Apply(const Request& request, Context& context, Outcome& outcome) {
     Loaded loaded;
     if (!Load(request, context, "apply", loaded, outcome)) return;
     for (const Tweak* tweak : loaded.settings) {
-        const raw::Value& want = *loaded.held[IndexOf(*tweak)];
+        const raw::Value& want = *loaded.held[IndexOf(tweak->id)];
         const Match match = Compare(context, outcome, *tweak, want).match;
         if (match == Match::Unreadable) {
             SettingLine(outcome, *tweak, "unreadable");
@@ -491,7 +490,7 @@ void Check(const Request& request, Context& context, Outcome& outcome) {
     Report report{4};
     report.Row({"Setting", "Result", "File", "Stored"});
     for (const Tweak* tweak : loaded.settings) {
-        const raw::Value& want = *loaded.held[IndexOf(*tweak)];
+        const raw::Value& want = *loaded.held[IndexOf(tweak->id)];
         const Compared compared = Compare(context, outcome, *tweak, want);
         if (compared.match != Match::Same) outcome.exit_code = exit_code::kFailed;
         if (compared.match == Match::Differs)

@@ -34,28 +34,30 @@ constexpr DWORD kChunk = 16 * 1024;
 
 DWORD Chunk(std::size_t left) { return left < kChunk ? static_cast<DWORD>(left) : kChunk; }
 
-bool WriteAll(HANDLE to, const std::string& bytes) {
+// All of `text`, a chunk a call, through `write` (WriteFile or
+// WriteConsoleW), which says how much of it it took.
+template <typename Text, typename Write>
+bool WriteInChunks(const Text& text, Write write) {
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < text.size()) {
         DWORD written = 0;
-        if (!WriteFile(to, bytes.data() + done, Chunk(bytes.size() - done), &written, nullptr) ||
-            !written)
+        if (!write(text.data() + done, Chunk(text.size() - done), &written) || !written)
             return false;
         done += written;
     }
     return true;
 }
 
+bool WriteAll(HANDLE to, const std::string& bytes) {
+    return WriteInChunks(bytes, [to](const char* data, DWORD size, DWORD* written) {
+        return WriteFile(to, data, size, written, nullptr);
+    });
+}
+
 bool WriteConsoleAll(HANDLE to, const std::wstring& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        DWORD written = 0;
-        if (!WriteConsoleW(to, text.data() + done, Chunk(text.size() - done), &written, nullptr) ||
-            !written)
-            return false;
-        done += written;
-    }
-    return true;
+    return WriteInChunks(text, [to](const wchar_t* data, DWORD size, DWORD* written) {
+        return WriteConsoleW(to, data, size, written, nullptr);
+    });
 }
 
 // UTF-16 to UTF-8. With `strict`, text that is not valid UTF-16 has none

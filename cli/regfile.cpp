@@ -443,7 +443,7 @@ private:
         if (!given.problem.empty()) return given.problem;
         if (given.key_line) section_ = given.tweak;
         if (!given.value) return {};
-        std::optional<raw::Value>& held = held_[static_cast<std::size_t>(given.tweak->id)];
+        std::optional<raw::Value>& held = held_[IndexOf(given.tweak->id)];
         if (held) return "a setting given a second time";
         held = std::move(given.value);
         return {};
@@ -473,7 +473,7 @@ std::optional<std::string> WriteRegFile(const Held& held, std::size_t most) {
     out.EndLine();
     const Tweak* heading = nullptr;  // the key the last heading named
     for (const Tweak& tweak : Catalogue()) {
-        const std::optional<raw::Value>& value = held[static_cast<std::size_t>(tweak.id)];
+        const std::optional<raw::Value>& value = held[IndexOf(tweak.id)];
         if (!value) continue;
         const bool new_key = !heading || !SameKey(*heading, tweak);
         heading = &tweak;

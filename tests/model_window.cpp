@@ -5,11 +5,6 @@
 #include "tests/design_names.h"
 
 namespace brevlin::test {
-namespace {
-
-std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
-
-}  // namespace
 
 ModelWindow::ModelWindow() {
     // The holders' texts before start-up fills them: the text box's "Text1",

@@ -111,10 +111,13 @@ inline constexpr std::array<Tweak, 7> kCatalogue{{
 }};
 // clang-format on
 
+// A setting's place in the table, and in every array kept per setting.
+constexpr std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
+
 // Each entry stands at its id's place, so an id indexes the table.
 static_assert([] {
     for (std::size_t i = 0; i < kCatalogue.size(); ++i)
-        if (static_cast<std::size_t>(kCatalogue[i].id) != i) return false;
+        if (IndexOf(kCatalogue[i].id) != i) return false;
     return true;
 }());
 
@@ -124,9 +127,7 @@ inline constexpr std::size_t kTweakCount = kCatalogue.size();
 // and holders at its entries); at run time everything goes through the
 // functions below, so that the program holds one copy of the table and its
 // texts rather than one in every file that reads it.
-constexpr const Tweak& CatalogueEntry(TweakId id) {
-    return kCatalogue[static_cast<std::size_t>(id)];
-}
+constexpr const Tweak& CatalogueEntry(TweakId id) { return kCatalogue[IndexOf(id)]; }
 std::span<const Tweak> Catalogue();
 
 }  // namespace brevlin

@@ -3,12 +3,6 @@
 #include "tweaks/settings.h"
 
 namespace brevlin {
-namespace {
-
-std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
-
-}  // namespace
-
 SettingsController::SettingsController(RegistryPlatform& registry, WindowOperations& window)
     : registry_(registry), window_(window) {}
 

@@ -217,8 +217,6 @@ bool IsPress(UINT message) {
            message == WM_KEYDOWN || message == WM_KEYUP;
 }
 
-std::size_t IndexOf(TweakId id) { return static_cast<std::size_t>(id); }
-
 }  // namespace
 
 FrmMain::FrmMain(HINSTANCE instance) : instance_(instance), windows_(Controls().size(), nullptr) {

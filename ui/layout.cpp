@@ -224,8 +224,7 @@ static_assert(
             }
             if (frames != 1 || buttons != 2 || holders != (tweak.IsRead() ? 1 : 0)) return false;
             for (Side side : {Side::On, Side::Off}) {
-                const Control* button =
-                    kButtons[static_cast<std::size_t>(tweak.id)][static_cast<std::size_t>(side)];
+                const Control* button = kButtons[IndexOf(tweak.id)][static_cast<std::size_t>(side)];
                 if (!button || button->side != side ||
                     button->container != frame - kControls.data())
                     return false;
@@ -347,10 +346,10 @@ bool HasWindow(const Control& control) {
 }
 
 const Control& ButtonFor(TweakId id, Side side) {
-    return *kButtons[static_cast<std::size_t>(id)][static_cast<std::size_t>(side)];
+    return *kButtons[IndexOf(id)][static_cast<std::size_t>(side)];
 }
 
-const Control* HolderFor(TweakId id) { return kHolders[static_cast<std::size_t>(id)]; }
+const Control* HolderFor(TweakId id) { return kHolders[IndexOf(id)]; }
 
 const Control* ContainerOf(const Control& control) {
     return control.container == kInWindow ? nullptr : &kControls[std::size_t(control.container)];
