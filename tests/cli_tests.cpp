@@ -413,6 +413,13 @@ TEST_CASE("apply and check: changed, unchanged, refused in the window's words; s
     const cli::Outcome retyped = cli.Run({"check", "all.reg", "bcc", "/fo", "csv", "/nh"});
     CHECK((retyped.exit_code == 1 &&
            retyped.out == "\"bcc\",\"differs\",\"dword:00000001\",\"hex:01,00,00,00\"\r\n"));
+    // A cell is cut between the file's characters, never inside an escape.
+    std::string accents;
+    for (int i = 0; i < 12; ++i) accents += "\xE9\0"s;
+    cli.store.PutExact(HKCU, kOutlook + "\\Security", "Level1Remove", regtype::kSz,
+                       Bytes(accents + "\0\0"s));
+    CHECK(cli.Run({"check", "all.reg", "attach", "/fo", "csv", "/nh"})
+              .out.ends_with(",\"\"\"\\u00e9\\u00e9\\u00e9\\u00e9\\u00e9\\u00e9...\"\r\n"));
 
     cli.store.Refuse(HKCU, kPreferences, kRefuseOpen);
     const cli::Outcome unreadable = cli.Run({"export", "f.reg"});
