@@ -229,7 +229,7 @@ public:
         for (;;) {
             const std::size_t rest = at_;  // of the header, a comment, or blanks
             while (!AtLineEnd()) ++at_;
-            if (!AtLineBreak()) {
+            if (AtEnd()) {
                 if (BlankFrom(rest)) break;  // the file's end
                 return {line_, kCutShort};
             }
@@ -258,9 +258,7 @@ private:
     static bool IsBlank(int unit) { return unit == ' ' || unit == '\t'; }
     bool AtEnd() const { return at_ >= Units(); }
     bool AtLineEnd() const { return AtEnd() || IsLineEnd(Peek()); }
-    // LF, CR LF, or a CR alone inside the file; a CR that the file's end
-    // follows may be a CR LF cut short.
-    bool AtLineBreak() const { return Peek() == '\n' || (Peek() == '\r' && at_ + 1 < Units()); }
+    // Over LF, CR LF, or a CR alone.
     void TakeLineBreak() {
         if (Peek() == '\r') ++at_;
         if (Peek() == '\n') ++at_;
@@ -275,7 +273,8 @@ private:
             if (!IsBlank(UnitAt(i))) return false;
         return true;
     }
-    // Whether the line goes on to the file's end, with no line break.
+    // Whether the line goes on to the file's end with no line break; a CR
+    // that the file's end follows may be a CR LF cut short.
     bool CutShort() const {
         std::size_t end = at_;
         while (end < Units() && !IsLineEnd(UnitAt(end))) ++end;
@@ -330,7 +329,7 @@ private:
             if (!Take("\\")) continue;
             SkipBlanks();
             if (!AtLineEnd()) return "a \\ not at the end of a line";
-            if (!AtLineBreak()) return kCutShort;
+            if (AtEnd()) return kCutShort;
             TakeLineBreak();
         }
         return {};
